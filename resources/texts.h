@@ -1,0 +1,134 @@
+#pragma once
+
+// Every text the program shows, in one place. Sources are UTF-8; wrap with qs() where a QString
+// is needed.
+
+#include <QString>
+
+inline QString qs(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+namespace Str {
+// Application and document
+inline constexpr char AppName[] = "HTML5";
+inline constexpr char SettingsOrganization[] = "Bolto アプリケーション";
+inline constexpr char WindowTitle[] = "Bolto x64 Version 1.7";
+inline constexpr char Untitled[] = "無題";
+inline constexpr char FileNewName[] = "BOLTO5";
+inline constexpr char FilterName[] = "Bolto Files (*.blsh)";
+inline constexpr char FilterExtension[] = ".blsh";
+inline constexpr char FileTypeId[] = "Bolto.Document";
+inline constexpr char FileTypeName[] = "Bolto.Document";
+inline constexpr char LessonExtension[] = "blsh";
+inline constexpr char OpenFilter[] = "Boltoファイル(*.blsh)";
+inline constexpr char SaveAsTitle[] = "名前を付けて保存";
+inline constexpr char OleInitFailed[] =
+    "OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。";
+inline constexpr char RegistryDeleted[] = "レジストリを削除しました。";
+inline constexpr char SaveChangesPrompt[] = "%1 への変更を保存しますか?";
+inline constexpr char Ready[] = "レディ";
+inline constexpr char IndicatorCaps[] = "CAP";
+inline constexpr char IndicatorNum[] = "NUM";
+inline constexpr char IndicatorScroll[] = "SCRL";
+
+// File and archive errors, %1 is the path
+inline constexpr char FileNotFound[] = "%1 が見つかりませんでした。";
+inline constexpr char FileBadPath[] = "%1 に正しくないパスが含まれています。";
+inline constexpr char FileAccessDenied[] = "%1 へのアクセスは拒否されました。";
+inline constexpr char FileSharingViolation[] = "%1 へのアクセス中に共有違反が発生しました。";
+inline constexpr char FileGeneric[] = "%1 へのアクセス中に不明なエラーが発生しました。";
+inline constexpr char FileDiskFull[] = "%1 へのアクセス中にディスクがいっぱいになりました。";
+inline constexpr char FileTooManyOpen[] = "%1 を開くのに必要なファイルハンドルが足りません。";
+inline constexpr char FileLocked[] = "%1 へのアクセス中にロック違反が発生しました。";
+inline constexpr char FileEndOfFile[] = "%1 へのアクセス中にファイルの終わりを越えてアクセスしようとしました。";
+inline constexpr char FileHardIo[] = "%1 へのアクセス中にハードウェア I/O エラーが発生しました。";
+inline constexpr char ArchiveBadFormat[] = "予期しないファイル形式です。";
+inline constexpr char ArchiveGeneric[] = "ドキュメントを開くことに失敗しました。";
+
+// Tutorial pane
+inline constexpr char CannotGoBack[] = "戻れません！";
+inline constexpr char CannotGoForward[] = "進めません！";
+inline constexpr char SnippetCopied[] = "左のスクリプトをクリップボードにコピーしました";
+inline constexpr char ClipboardUnavailable[] = "クリップボードが開けません";
+
+// Run
+inline constexpr char NoBrowser[] =
+    "「制御」→「実行するブラウザの設定」メニューを実行し、Firefoxプログラムを指定してください！";
+inline constexpr char BrowserDialogTitle[] = "Firefox等のWebGL対応ブラウザのexeファイルを指定";
+inline constexpr char BrowserFilter[] = "WebGL対応ブラウザ ファイル";
+inline constexpr char BrowserSection[] = "Bolto";
+inline constexpr char BrowserEntry[] = "WebGLBrowser";
+
+// Menus (menu bar 128)
+inline constexpr char MenuFile[] = "ファイル(&F)";
+inline constexpr char MenuFileOpen[] = "開く(&O)...\tCtrl+O";
+inline constexpr char MenuRecentFiles[] = "最近使ったファイル";
+inline constexpr char MenuExit[] = "アプリケーションの終了(&X)";
+inline constexpr char MenuEdit[] = "編集(&E)";
+inline constexpr char MenuUndo[] = "元に戻す(&U)\tCtrl+Z";
+inline constexpr char MenuCut[] = "切り取り(&T)\tCtrl+X";
+inline constexpr char MenuCopy[] = "コピー(&C)\tCtrl+C";
+inline constexpr char MenuPaste[] = "貼り付け(&P)\tCtrl+V";
+inline constexpr char MenuControl[] = "制御(&C)";
+inline constexpr char MenuRun[] = "実行(&X)";
+inline constexpr char MenuBrowserSetting[] = "実行するブラウザの設定(&B)";
+inline constexpr char MenuView[] = "表示(&V)";
+inline constexpr char MenuToolbar[] = "ツール バー(&T)";
+inline constexpr char MenuStatusBar[] = "ステータス バー(&S)";
+inline constexpr char MenuHelp[] = "ヘルプ(&H)";
+inline constexpr char MenuDeleteRegistry[] = "レジストリを削除(&U)";
+inline constexpr char MenuAbout[] = "バージョン情報 Bolto(&A)...";
+
+// Context menus 310, 311, 312
+inline constexpr char PopupHtml[] = "HTML";
+inline constexpr char PopupProgramming[] = "Programming";
+inline constexpr char PopupCopy[] = "コピー";
+inline constexpr char PopupCut[] = "切り取り";
+inline constexpr char PopupPaste[] = "貼り付け";
+
+// About box (dialog 100)
+inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
+inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
+inline constexpr char AboutOk[] = "OK";
+} // namespace Str
+
+// Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
+struct CommandString
+{
+    int id;
+    const char *text;
+};
+
+inline constexpr CommandString kCommandStrings[] = {
+    {57601, "既存のファイルを開く\n開く"},
+    {57616, "指定のファイルを開く"},
+    {57665, "アプリケーションを終了し、ファイルの保存を指示\n終了"},
+    {57643, "直前に行った動作を元に戻す\n元に戻す"},
+    {57635, "選択範囲を切り取ってクリップボードに保存\n切り取り"},
+    {57634, "選択範囲をコピーしてクリップボードに保存\nコピー"},
+    {57637, "クリップボードの内容を貼り付け\n貼り付け"},
+    {32772, "プログラムを実行する\n実行"},
+    {32775, "Firefox等のブラウザのディレクトリを設定\nブラウザの設定"},
+    {59392, "ツール バーの 表示/非表示\nツール バーの表示切り替え"},
+    {59393, "ステータス バーの表示/非表示\nステータス バーの表示切り替え"},
+    {32793, "レジストリを削除\nレジストリを削除"},
+    {57664, "プログラム情報、バージョン、著作権を表示します。\nバージョン情報"},
+    {57600, "新規にファイルを作成\n新規ファイル"},
+    {57603, "作業中のファイルを上書きして保存\n保存"},
+    {32784, "ページの設定\nページの設定"},
+    {32800, "色付き文字のスクリプトをコピー\nスクリプトコピー"},
+    {57680, "次のウィンドウに切り替える\n次のペイン"},
+    {57681, "前のウィンドウに切り替える\n前のペイン"},
+};
+
+// The command's string-table entry, or nullptr.
+inline const char *commandString(int id)
+{
+    for (const CommandString &entry : kCommandStrings) {
+        if (entry.id == id)
+            return entry.text;
+    }
+    return nullptr;
+}

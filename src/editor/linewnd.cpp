@@ -1,0 +1,3 @@
+#include "linewnd.h"
+
+CLineWnd::CLineWnd(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,167 @@
+#include "archive.h"
+
+#include "codepage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+const char *CArchiveException::what() const noexcept
+{
+    return m_cause == endOfFile ? "unexpected end of archive" : "invalid archive";
+}
+
+CArchive::CArchive(std::string_view bytes) : m_memory(bytes) {}
+
+CArchive::CArchive(std::FILE *file) : m_file(file)
+{
+    struct stat st;
+    const long start = std::ftell(file);
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) && start >= 0 && st.st_size >= start)
+        m_fileSize = uint64_t(st.st_size - start);
+}
+
+CArchive::CArchive(std::string *out) : m_out(out) {}
+
+uint64_t CArchive::remaining() const
+{
+    if (!m_file)
+        return m_memory.size() - m_position;
+    if (m_fileSize == UINT64_MAX)
+        return UINT64_MAX;
+    return m_fileSize > m_position ? m_fileSize - m_position : 0;
+}
+
+void CArchive::read(void *dest, size_t size)
+{
+    const uint64_t start = m_position;
+    char *out = static_cast<char *>(dest);
+    if (!m_file) {
+        if (m_memory.size() - m_position < size)
+            throw CArchiveException(CArchiveException::endOfFile, start);
+        std::memcpy(out, m_memory.data() + m_position, size);
+        m_position += size;
+        return;
+    }
+    while (size > 0) {
+        if (m_bufferPos == m_bufferLen) {
+            m_bufferLen = std::fread(m_buffer, 1, sizeof m_buffer, m_file);
+            m_bufferPos = 0;
+            if (m_bufferLen == 0)
+                throw CArchiveException(CArchiveException::endOfFile, start);
+        }
+        const size_t n = std::min(size, m_bufferLen - m_bufferPos);
+        std::memcpy(out, m_buffer + m_bufferPos, n);
+        m_bufferPos += n;
+        m_position += n;
+        out += n;
+        size -= n;
+    }
+}
+
+uint64_t CArchive::readUnsigned(size_t size)
+{
+    unsigned char bytes[8] = {};
+    read(bytes, size);
+    uint64_t value = 0;
+    for (size_t i = size; i-- > 0;)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+int32_t CArchive::ReadInt32()
+{
+    return int32_t(uint32_t(readUnsigned(4)));
+}
+
+std::string CArchive::readBytes(uint64_t size)
+{
+    // The length comes from the file: never allocate more than the file can still deliver.
+    const uint64_t start = m_position;
+    if (size > remaining())
+        throw CArchiveException(CArchiveException::endOfFile, start);
+    std::string bytes;
+    if (remaining() != UINT64_MAX) {
+        bytes.resize(size_t(size));
+        read(bytes.data(), bytes.size());
+        return bytes;
+    }
+    // A pipe or device: grow with what actually arrives.
+    char chunk[65536];
+    while (size > 0) {
+        const size_t n = size_t(std::min<uint64_t>(size, sizeof chunk));
+        read(chunk, n);
+        bytes.append(chunk, n);
+        size -= n;
+    }
+    return bytes;
+}
+
+std::string CArchive::ReadString()
+{
+    const uint64_t start = m_position;
+    bool unicode = false;
+    uint64_t length = readUnsigned(1);
+    if (length == 0xFF) {
+        length = readUnsigned(2);
+        if (length == 0xFFFE) {
+            unicode = true;
+            length = readUnsigned(1);
+            if (length == 0xFF)
+                length = readUnsigned(2);
+        }
+        if (length == 0xFFFF) {
+            length = readUnsigned(4);
+            if (length == 0xFFFFFFFF) {
+                length = readUnsigned(8);
+                if (length > 2147483647)
+                    throw CArchiveException(CArchiveException::genericException, start);
+            }
+        }
+    }
+    if (!unicode)
+        return readBytes(length);
+
+    if (length > remaining() / 2)
+        throw CArchiveException(CArchiveException::endOfFile, m_position);
+    const std::string raw = readBytes(length * 2);
+    std::u16string text(size_t(length), u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = char16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
+    return codepage::Utf16ToCp932(text);
+}
+
+void CArchive::WriteInt32(int32_t value)
+{
+    const uint32_t v = uint32_t(value);
+    for (int i = 0; i < 4; ++i)
+        m_out->push_back(char((v >> (8 * i)) & 0xFF));
+    m_position += 4;
+}
+
+void CArchive::WriteString(std::string_view bytes)
+{
+    auto put = [this](uint64_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            m_out->push_back(char((value >> (8 * i)) & 0xFF));
+    };
+    const uint64_t n = bytes.size();
+    const size_t before = m_out->size();
+    if (n < 0xFF) {
+        put(n, 1);
+    } else if (n < 0xFFFE) {
+        put(0xFF, 1);
+        put(n, 2);
+    } else if (n < 0xFFFFFFFF) {
+        put(0xFF, 1);
+        put(0xFFFF, 2);
+        put(n, 4);
+    } else {
+        put(0xFF, 1);
+        put(0xFFFF, 2);
+        put(0xFFFFFFFF, 4);
+        put(n, 8);
+    }
+    m_out->append(bytes);
+    m_position += m_out->size() - before;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+// The binary archive that lesson files are written in. A lesson file has no header: it is four
+// counted lists and one string, back to back, all integers little-endian:
+//
+//   int32 T, T strings          the page snippets
+//   int32 K, K int32            the page kinds
+//   int32 L, L int32            the first arrow line of each page (1-based)
+//   int32 C, C int32            the arrow line count of each page
+//   string                      the lesson folder name
+//
+// A count of zero or below means no elements. A string is a length prefix and that many bytes,
+// no terminator. The prefix is one byte n < 0xFF; or 0xFF and a uint16 n < 0xFFFF; or 0xFF,
+// 0xFFFF and a uint32 n < 0xFFFFFFFF; or 0xFF, 0xFFFF, 0xFFFFFFFF and a uint64 n that must not
+// exceed 2147483647. A uint16 0xFFFE right after the first 0xFF marks a UTF-16 string: a second
+// prefix follows, counting 16-bit code units; the text is turned into code page 932 on loading.
+// Writing always uses the shortest prefix. Bytes after the folder name are never read.
+
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+
+class CArchiveException : public std::exception
+{
+public:
+    enum Cause {
+        endOfFile,        // the file ends before the lesson does
+        genericException, // an impossible string length
+    };
+
+    CArchiveException(Cause cause, uint64_t offset) : m_cause(cause), m_offset(offset) {}
+    const char *what() const noexcept override;
+
+    Cause m_cause;
+    uint64_t m_offset; // where the failing read began
+};
+
+class CArchive
+{
+public:
+    // Loads from bytes in memory.
+    explicit CArchive(std::string_view bytes);
+    // Loads from an open file, through a 4096-byte buffer, from its current position.
+    explicit CArchive(std::FILE *file);
+    // Stores into `out`, appending.
+    explicit CArchive(std::string *out);
+
+    CArchive(const CArchive &) = delete;
+    CArchive &operator=(const CArchive &) = delete;
+
+    bool IsStoring() const { return m_out != nullptr; }
+    bool IsLoading() const { return m_out == nullptr; }
+    uint64_t GetPosition() const { return m_position; }
+
+    int32_t ReadInt32();
+    std::string ReadString();
+
+    void WriteInt32(int32_t value);
+    void WriteString(std::string_view bytes);
+
+private:
+    void read(void *dest, size_t size);
+    uint64_t readUnsigned(size_t size);
+    // How many bytes may still come; a file whose size cannot be known answers UINT64_MAX.
+    uint64_t remaining() const;
+    std::string readBytes(uint64_t size);
+
+    std::string_view m_memory;
+    std::FILE *m_file = nullptr;
+    uint64_t m_fileSize = UINT64_MAX;
+    char m_buffer[4096];
+    size_t m_bufferPos = 0;
+    size_t m_bufferLen = 0;
+    std::string *m_out = nullptr;
+    uint64_t m_position = 0;
+};

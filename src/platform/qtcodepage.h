@@ -1,0 +1,26 @@
+#pragma once
+
+// Where lesson bytes meet Qt: the screen, the clipboard and the file system.
+
+#include "codepage.h"
+
+#include <QString>
+#include <string>
+
+inline QString FromCp932(std::string_view bytes, bool *valid = nullptr)
+{
+    const std::u16string text = codepage::Cp932ToUtf16(bytes, valid);
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+inline std::string ToCp932(const QString &text)
+{
+    return codepage::Utf16ToCp932(
+        std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())));
+}
+
+// Local paths are UTF-8 byte strings below the program; QString for Qt's file classes.
+inline QString FromPath(const std::string &path)
+{
+    return QString::fromStdString(path);
+}
