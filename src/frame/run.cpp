@@ -113,7 +113,8 @@ void CMainFrame::OnRun()
     m_exportPath = *path;
 
     // A lesson folder without an index.html yet is the usual first Run.
-    if (::unlink(QFile::encodeName(m_exportPath).constData()) != 0 && errno != ENOENT) {
+    const QByteArray name = QFile::encodeName(m_exportPath);
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
         reportFileError(errno, m_exportPath);
         return;
     }
