@@ -1,23 +1,191 @@
-#include "mainframe.h"
+#include "run.h"
 
-void CMainFrame::OnRun() {}
+#include "bolto.h"
+#include "filedialog.h"
+#include "fileerror.h"
+#include "mainframe.h"
+#include "messagebox.h"
+#include "paths.h"
+#include "programmingview.h"
+#include "qtcodepage.h"
+#include "texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+QString browserKey()
+{
+    return qs(Str::BrowserSection) + QLatin1Char('/') + qs(Str::BrowserEntry);
+}
+
+// File errors of Run look like the ones the framework reports for a failed command.
+void reportFileError(int err, const QString &path)
+{
+    AfxMessageBox(FileErrorMessage(err, path), MB_ICONSTOP);
+}
+
+// The export file inside the lesson folder. The folder name comes from the lesson file, so a name
+// that is absolute or climbs out of the program directory is refused: Run must never write outside
+// the lesson, nor over the start page next to the program.
+std::optional<QString> exportPathFor(const std::string &programDirectory,
+                                     const std::string &folderName, QString &shownPath)
+{
+    QString folder = FromCp932(folderName);
+    folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString index = QStringLiteral("/index.html");
+    shownPath = FromPath(programDirectory) + folder + index;
+    if (folder.isEmpty() || folder.startsWith(QLatin1Char('/')) || folder.contains(QChar(0)))
+        return std::nullopt;
+
+    const QString base = QDir(FromPath(programDirectory)).absolutePath();
+    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    const QString dir = QDir::cleanPath(prefix + folder);
+    if (!dir.startsWith(prefix) || dir.size() == prefix.size())
+        return std::nullopt;
+    return dir + index;
+}
+
+// Writes everything, through short writes and interrupted calls. Returns 0 or the errno.
+int writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        left -= n;
+    }
+    return 0;
+}
+
+// Where the browser dialog starts: the folder of a browser that is already installed.
+QString browserFolder()
+{
+    for (const char *name : {"firefox", "firefox-esr", "chromium"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty())
+            return QFileInfo(found).absolutePath();
+    }
+    return {};
+}
+} // namespace
+
+QByteArray HtmlFileBytes(const QString &text)
+{
+    QString plain = text;
+    plain.remove(QLatin1Char('\r'));
+    QByteArray bytes = plain.toUtf8();
+    bytes.replace("\n", "\r\n");
+    return bytes;
+}
+
+void CMainFrame::OnRun()
+{
+    // Without a lesson the command is disabled; the path below would be the start page's.
+    if (theLesson.m_folderName.empty())
+        return;
+    if (m_browserPath.isEmpty()) {
+        AfxMessageBox(qs(Str::NoBrowser), MB_OK);
+        return;
+    }
+    QString shownPath;
+    const std::optional<QString> path =
+        exportPathFor(ProgramDirectory(), theLesson.m_folderName, shownPath);
+    if (!path) {
+        AfxMessageBox(qs(Str::FileBadPath).arg(shownPath), MB_ICONSTOP);
+        return;
+    }
+    m_exportPath = *path;
+
+    // A lesson folder without an index.html yet is the usual first Run.
+    const QByteArray name = QFile::encodeName(m_exportPath);
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+        reportFileError(errno, m_exportPath);
+        return;
+    }
+    if (!WriteHtmlFile(m_exportPath))
+        return;
+
+    // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
+    if (!QProcess::startDetached(m_browserPath, {m_exportPath})) {
+        const QFileInfo browser(m_browserPath);
+        const int err = !browser.exists()                            ? ENOENT
+                        : browser.isDir() || !browser.isExecutable() ? EACCES
+                                                                     : 0;
+        reportFileError(err, m_browserPath);
+    }
+}
 
 void CMainFrame::OnUpdateRun(CCmdUI &ui)
 {
-    (void)ui;
+    ui.Enable(!theLesson.m_folderName.empty());
 }
 
-void CMainFrame::OnBrowserSetting() {}
+void CMainFrame::OnBrowserSetting()
+{
+    // Linux programs carry no extension: the dialog lists executable files and appends nothing.
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Open;
+    request.title = qs(Str::BrowserDialogTitle);
+    request.directory = browserFolder();
+    request.filter = qs(Str::BrowserFilter) + QStringLiteral("(*)");
+    request.executablesOnly = true;
+    const std::optional<QString> chosen = RunFileDialog(this, request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    m_browserPath = *chosen;
+    QSettings settings(qs(Str::SettingsOrganization), qs(Str::AppName));
+    settings.setValue(browserKey(), m_browserPath);
+}
 
 void CMainFrame::OnUpdateBrowserSetting(CCmdUI &ui)
 {
-    (void)ui;
+    ui.Enable(true);
+    ui.SetCheck(m_browserPath.isEmpty() ? 0 : 1);
 }
 
-void CMainFrame::LoadBrowserSetting() {}
+void CMainFrame::LoadBrowserSetting()
+{
+    const QSettings settings(qs(Str::SettingsOrganization), qs(Str::AppName));
+    const QString value = settings.value(browserKey()).toString();
+    if (!value.isEmpty())
+        m_browserPath = value;
+}
 
 bool CMainFrame::WriteHtmlFile(QString path)
 {
-    (void)path;
-    return false;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        reportFileError(errno, path);
+        return false;
+    }
+    const QString text = m_editorView ? m_editorView->GetWindowText() : QString();
+    int err = writeAll(fd, HtmlFileBytes(text));
+    // Some file systems report a full disk or quota only when the data reaches the disk. EINVAL
+    // and EROFS mean a file that cannot be synchronised at all, which is no failure of the write.
+    if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        err = errno;
+    if (::close(fd) != 0 && err == 0 && errno != EINTR)
+        err = errno;
+    if (err != 0) {
+        reportFileError(err, path);
+        return false;
+    }
+    return true;
 }

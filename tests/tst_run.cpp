@@ -1,0 +1,467 @@
+#include "bolto.h"
+#include "filedialog.h"
+#include "fileerror.h"
+#include "mainframe.h"
+#include "messagebox.h"
+#include "paths.h"
+#include "programmingview.h"
+#include "qtcodepage.h"
+#include "resource.h"
+#include "run.h"
+#include "texts.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+// Run against a stand-in browser: a script that appends "<argument count>|<arg>|..." to a log,
+// one line per start, in a program directory and lesson folder whose names contain spaces.
+class TestRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void runWritesPageAndStartsBrowser_data();
+    void runWritesPageAndStartsBrowser();
+    void carriageReturnsAreDropped();
+    void noBrowserTouchesNothing();
+    void refusedRunTouchesNothing_data();
+    void refusedRunTouchesNothing();
+    void failedWriteStartsNothing();
+    void browserThatCannotStart_data();
+    void browserThatCannotStart();
+    void runNeedsLessonFolder();
+    void browserSettingSurvivesRestart();
+    void browserDialogStartsAtInstalledBrowser_data();
+    void browserDialogStartsAtInstalledBrowser();
+    void fileErrorTexts_data();
+    void fileErrorTexts();
+
+private:
+    std::unique_ptr<CMainFrame> makeFrame();
+    void storeBrowser(const QString &path);
+    QStringList browserStarts() const;
+    bool waitForBrowserStarts(int count) const;
+    void verifyNoBrowserStarted();
+    QMap<QString, QByteArray> snapshot() const;
+    QString exportPath(const QString &folder) const
+    {
+        return m_programDir + folder + "/index.html";
+    }
+
+    QTemporaryDir m_root;
+    QString m_programDir;
+    QString m_browser;
+    QString m_log;
+    QByteArray m_savedPath;
+    QStringList m_messages; // "<type> <text>" per message box
+};
+
+namespace {
+const QString kFolder = QStringLiteral("les son");
+
+QString message(const QString &text, unsigned type)
+{
+    return QString::number(type, 16) + ' ' + text;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeProgram(const QString &path, const QByteArray &script)
+{
+    writeFile(path, script);
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeGroup |
+                                    QFile::ExeOther);
+}
+} // namespace
+
+void TestRun::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    m_programDir = m_root.filePath("prog dir") + '/';
+    m_browser = m_root.filePath("browser.sh");
+    m_log = m_root.filePath("starts.log");
+    writeProgram(m_browser, "#!/bin/sh\n"
+                            "line=\"$#\"\n"
+                            "for a in \"$@\"; do line=\"$line|$a\"; done\n"
+                            "printf '%s\\n' \"$line\" >> '" +
+                                m_log.toUtf8() + "'\n");
+    m_savedPath = qgetenv("PATH");
+}
+
+void TestRun::init()
+{
+    QDir(m_programDir).removeRecursively();
+    QVERIFY(QDir().mkpath(m_programDir + kFolder));
+    writeFile(m_programDir + "index.html", "start page");
+    QFile::remove(m_log);
+    SetProgramDirectoryOverride(m_programDir.toStdString());
+    theLesson.Reset();
+    theLesson.m_folderName = ToCp932(kFolder);
+    QSettings(qs(Str::SettingsOrganization), qs(Str::AppName)).clear();
+    m_messages.clear();
+    SetMessageBoxHook([this](const QString &text, unsigned type) {
+        m_messages.append(message(text, type));
+        return IDOK;
+    });
+}
+
+void TestRun::cleanup()
+{
+    SetMessageBoxHook({});
+    SetFileDialogHook({});
+    SetProgramDirectoryOverride({});
+    qputenv("PATH", m_savedPath);
+    AfxSetMainWnd(nullptr);
+}
+
+std::unique_ptr<CMainFrame> TestRun::makeFrame()
+{
+    auto frame = std::make_unique<CMainFrame>();
+    AfxSetMainWnd(frame.get());
+    return frame;
+}
+
+void TestRun::storeBrowser(const QString &path)
+{
+    QSettings settings(qs(Str::SettingsOrganization), qs(Str::AppName));
+    settings.setValue("Bolto/WebGLBrowser", path);
+}
+
+QStringList TestRun::browserStarts() const
+{
+    QFile file(m_log);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+bool TestRun::waitForBrowserStarts(int count) const
+{
+    return QTest::qWaitFor([&] { return browserStarts().size() >= count; }, 30000);
+}
+
+// A browser is started detached, so its absence cannot be awaited. Start a marker through the
+// same script afterwards: once the marker is in the log, a browser started before it would have
+// had its turn too.
+void TestRun::verifyNoBrowserStarted()
+{
+    QVERIFY(QProcess::startDetached(m_browser, {"marker"}));
+    QVERIFY(waitForBrowserStarts(1));
+    QCOMPARE(browserStarts(), QStringList{"1|marker"});
+}
+
+// Every file below the temporary root with its bytes, the log aside.
+QMap<QString, QByteArray> TestRun::snapshot() const
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(m_root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path != m_log)
+            files.insert(path, it.fileInfo().isDir() ? QByteArray("<dir>") : readFile(path));
+    }
+    return files;
+}
+
+void TestRun::runWritesPageAndStartsBrowser_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("firstRun"); // no index.html yet
+
+    QTest::newRow("CR LF") << kFolder << "a\r\nb" << QByteArray("a\r\nb") << false;
+    QTest::newRow("lone LF") << kFolder << "a\nb" << QByteArray("a\r\nb") << false;
+    QTest::newRow("line end last") << kFolder << "a\r\n\r\n" << QByteArray("a\r\n\r\n") << false;
+    QTest::newRow("あ") << kFolder << "あ" << QByteArray("\xE3\x81\x82") << false;
+    QTest::newRow("beyond code page 932") << kFolder << "한😀" << QByteArray("한😀") << false;
+    QTest::newRow("first run") << kFolder << "a" << QByteArray("a") << true;
+    QTest::newRow("empty") << kFolder << "" << QByteArray() << false;
+    // ソ ends in the byte 0x5C: only the '\' between the names separates.
+    QTest::newRow("nested folder") << "ソース\\第1回"
+                                   << "x" << QByteArray("x") << false;
+}
+
+void TestRun::runWritesPageAndStartsBrowser()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, firstRun);
+
+    const QString folderPath = m_programDir + QString(folder).replace('\\', '/');
+    QVERIFY(QDir().mkpath(folderPath));
+    if (!firstRun)
+        writeFile(folderPath + "/index.html", "an older and longer page");
+    theLesson.m_folderName = ToCp932(folder);
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText(text);
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(readFile(folderPath + "/index.html"), bytes);
+    QVERIFY(waitForBrowserStarts(1));
+    QCOMPARE(browserStarts(), QStringList{"1|" + folderPath + "/index.html"});
+}
+
+void TestRun::carriageReturnsAreDropped()
+{
+    // The editor turns a lone CR into a line break; one that reaches the export still vanishes.
+    QCOMPARE(HtmlFileBytes("a\rb\r\r\nc"), QByteArray("ab\r\nc"));
+}
+
+void TestRun::noBrowserTouchesNothing()
+{
+    writeFile(exportPath(kFolder), "old");
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText("new");
+    const auto before = snapshot();
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList{message(qs(Str::NoBrowser), MB_ICONEXCLAMATION)});
+    QCOMPARE(snapshot(), before);
+    verifyNoBrowserStarted();
+}
+
+void TestRun::refusedRunTouchesNothing_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("expected");
+
+    const QString outside = m_root.filePath("outside");
+    const QString badPath = qs(Str::FileBadPath);
+    QTest::newRow("climbs out") << "../outside" << badPath.arg(exportPath("../outside"));
+    QTest::newRow("climbs out, backslash")
+        << "..\\outside" << badPath.arg(exportPath("../outside"));
+    QTest::newRow("absolute") << outside << badPath.arg(exportPath(outside));
+    QTest::newRow("program directory") << "sub/.." << badPath.arg(exportPath("sub/.."));
+    QTest::newRow("missing folder") << "gone" << qs(Str::FileNotFound).arg(exportPath("gone"));
+    QTest::newRow("folder is a file") << "plain" << badPath.arg(exportPath("plain"));
+    QTest::newRow("old page is a folder")
+        << kFolder << qs(Str::FileGeneric).arg(exportPath(kFolder));
+}
+
+void TestRun::refusedRunTouchesNothing()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, expected);
+
+    QVERIFY(QDir().mkpath(m_root.filePath("outside")));
+    writeFile(m_root.filePath("outside/index.html"), "not the lesson's");
+    writeFile(m_programDir + "plain", "a file, not a folder");
+    QVERIFY(QDir().mkpath(exportPath(kFolder)));
+    writeFile(exportPath(kFolder) + "/kept", "inside");
+    theLesson.m_folderName = ToCp932(folder);
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText("page");
+    const auto before = snapshot();
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList{message(expected, MB_ICONSTOP)});
+    QCOMPARE(snapshot(), before);
+    verifyNoBrowserStarted();
+}
+
+void TestRun::failedWriteStartsNothing()
+{
+    // A file-size limit makes the write itself fail part-way, even for root.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText(QString(100, 'x'));
+
+    rlimit small = saved;
+    small.rlim_cur = 10;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    frame->OnRun();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(m_messages,
+             QStringList{message(FileErrorMessage(EFBIG, exportPath(kFolder)), MB_ICONSTOP)});
+    QCOMPARE(readFile(exportPath(kFolder)), QByteArray(10, 'x'));
+    verifyNoBrowserStarted();
+}
+
+void TestRun::browserThatCannotStart_data()
+{
+    QTest::addColumn<QString>("browser");
+    QTest::addColumn<QString>("text");
+
+    const QString missing = m_root.filePath("no-such-browser");
+    const QString plain = m_root.filePath("not-a-program");
+    QTest::newRow("missing") << missing << qs(Str::FileNotFound).arg(missing);
+    QTest::newRow("not executable") << plain << qs(Str::FileAccessDenied).arg(plain);
+}
+
+void TestRun::browserThatCannotStart()
+{
+    QFETCH(QString, browser);
+    QFETCH(QString, text);
+
+    writeFile(m_root.filePath("not-a-program"), "plain text");
+    storeBrowser(browser);
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText("page");
+
+    frame->OnRun();
+
+    QCOMPARE(readFile(exportPath(kFolder)), QByteArray("page"));
+    QCOMPARE(m_messages, QStringList{message(text, MB_ICONSTOP)});
+}
+
+void TestRun::runNeedsLessonFolder()
+{
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    CCmdUI withFolder(ID_RUN);
+    frame->OnUpdateRun(withFolder);
+    QVERIFY(withFolder.m_enabled);
+
+    theLesson.m_folderName.clear();
+    CCmdUI withoutFolder(ID_RUN);
+    frame->OnUpdateRun(withoutFolder);
+    QVERIFY(!withoutFolder.m_enabled);
+
+    // Invoked anyway, Run leaves the start page next to the program alone.
+    const auto before = snapshot();
+    frame->OnRun();
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(snapshot(), before);
+    verifyNoBrowserStarted();
+}
+
+void TestRun::browserSettingSurvivesRestart()
+{
+    auto frame = makeFrame();
+    CCmdUI unset(ID_BROWSER_SETTING);
+    frame->OnUpdateBrowserSetting(unset);
+    QVERIFY(unset.m_enabled);
+    QVERIFY(!unset.m_checked);
+
+    std::optional<QString> answer;
+    FileDialogRequest asked;
+    SetFileDialogHook([&](const FileDialogRequest &request) {
+        asked = request;
+        return answer;
+    });
+    frame->OnBrowserSetting();
+    QVERIFY(frame->m_browserPath.isEmpty());
+    QCOMPARE(asked.title, qs(Str::BrowserDialogTitle));
+    QVERIFY(asked.filter.startsWith(qs(Str::BrowserFilter)));
+    QVERIFY(asked.executablesOnly);
+    QVERIFY(asked.defaultSuffix.isEmpty());
+
+    answer = m_browser;
+    frame->OnBrowserSetting();
+    QCOMPARE(frame->m_browserPath, m_browser);
+    CCmdUI set(ID_BROWSER_SETTING);
+    frame->OnUpdateBrowserSetting(set);
+    QVERIFY(set.m_checked);
+
+    frame.reset();
+    auto restarted = makeFrame();
+    QCOMPARE(restarted->m_browserPath, m_browser);
+    CCmdUI afterRestart(ID_BROWSER_SETTING);
+    restarted->OnUpdateBrowserSetting(afterRestart);
+    QVERIFY(afterRestart.m_checked);
+    restarted->OnRun();
+    QVERIFY(waitForBrowserStarts(1));
+}
+
+void TestRun::browserDialogStartsAtInstalledBrowser_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QString>("folder");
+
+    QTest::newRow("firefox first") << QStringList{"chromium", "esr", "firefox"} << "firefox";
+    QTest::newRow("esr before chromium") << QStringList{"chromium", "esr"} << "esr";
+    QTest::newRow("chromium") << QStringList{"chromium"} << "chromium";
+    QTest::newRow("none") << QStringList{"empty"} << "";
+}
+
+void TestRun::browserDialogStartsAtInstalledBrowser()
+{
+    QFETCH(QStringList, path);
+    QFETCH(QString, folder);
+
+    const QString bins = m_root.filePath("bins/");
+    const QList<QPair<QString, QString>> programs = {
+        {"chromium", "chromium"}, {"esr", "firefox-esr"}, {"firefox", "firefox"}, {"empty", ""}};
+    for (const auto &[dir, program] : programs) {
+        QVERIFY(QDir().mkpath(bins + dir));
+        if (!program.isEmpty())
+            writeProgram(bins + dir + '/' + program, "#!/bin/sh\n");
+    }
+    QStringList dirs;
+    for (const QString &dir : path)
+        dirs << bins + dir;
+    qputenv("PATH", dirs.join(':').toUtf8());
+
+    auto frame = makeFrame();
+    QString directory = "<not asked>";
+    SetFileDialogHook([&](const FileDialogRequest &request) {
+        directory = request.directory;
+        return std::nullopt;
+    });
+    frame->OnBrowserSetting();
+    QCOMPARE(directory, folder.isEmpty() ? QString() : bins + folder);
+}
+
+void TestRun::fileErrorTexts_data()
+{
+    QTest::addColumn<int>("err");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("not found") << ENOENT << qs(Str::FileNotFound);
+    QTest::newRow("not a folder") << ENOTDIR << qs(Str::FileBadPath);
+    QTest::newRow("name too long") << ENAMETOOLONG << qs(Str::FileBadPath);
+    QTest::newRow("permission") << EACCES << qs(Str::FileAccessDenied);
+    QTest::newRow("read-only") << EROFS << qs(Str::FileAccessDenied);
+    QTest::newRow("busy") << ETXTBSY << qs(Str::FileSharingViolation);
+    QTest::newRow("disk full") << ENOSPC << qs(Str::FileDiskFull);
+    QTest::newRow("quota") << EDQUOT << qs(Str::FileDiskFull);
+    QTest::newRow("handles") << EMFILE << qs(Str::FileTooManyOpen);
+    QTest::newRow("other") << EIO << qs(Str::FileGeneric);
+}
+
+void TestRun::fileErrorTexts()
+{
+    QFETCH(int, err);
+    QFETCH(QString, text);
+    QCOMPARE(FileErrorMessage(err, "/a b/%1.html"), QString(text).replace("%1", "/a b/%1.html"));
+}
+
+QTEST_MAIN(TestRun)
+#include "tst_run.moc"
