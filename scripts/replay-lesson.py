@@ -71,8 +71,8 @@ def check_page(index, page, lines, errors):
         lines[first - 1:first - 1 + count] = new
     else:
         if snippet and snippet != "".join(old):
-            errors.append(f"{where}: the snippet shows {snippet!r}, but {line_range(first, count)} "
-                          f"hold {''.join(old)!r}")
+            errors.append(f"{where}: the snippet shows {snippet!r}, but the program has "
+                          f"{''.join(old)!r} at {line_range(first, count)}")
         del lines[first - 1:first - 1 + count]
     return True
 
