@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct FileCloser
@@ -52,12 +55,33 @@ LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson)
     CArchive ar(&bytes);
     lesson.Serialize(ar);
 
+    // Write beside the target and rename over it, so a failed write never leaves a lesson cut
+    // short where a good one was.
     LessonFileStatus status;
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
-        std::fclose(file.release()) != 0) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
         status.m_cause = LessonFileStatus::writeFailed;
         status.m_error = errno;
+        return status;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += size_t(n);
+    }
+    const int writeError = written == bytes.size() ? 0 : errno;
+    if (close(fd) != 0 || writeError != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        status.m_cause = LessonFileStatus::writeFailed;
+        status.m_error = writeError != 0 ? writeError : errno;
+        unlink(temporary.c_str());
     }
     return status;
 }
