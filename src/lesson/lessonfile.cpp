@@ -28,14 +28,16 @@ LessonFileStatus LoadLessonFile(const std::string &path, CBolto &lesson)
         status.m_error = errno;
         return status;
     }
-    if (std::fgetc(file.get()) == EOF) {
+    // A zero-byte lesson is not read at all. Peek rather than seek, so pipes work too.
+    const int first = std::fgetc(file.get());
+    if (first == EOF) {
         if (std::ferror(file.get())) {
             status.m_cause = LessonFileStatus::openFailed;
             status.m_error = errno;
         }
         return status;
     }
-    std::rewind(file.get());
+    std::ungetc(first, file.get());
     try {
         CArchive ar(file.get());
         lesson.Serialize(ar);
