@@ -1,37 +1,704 @@
 #include "archive.h"
 #include "bolto.h"
+#include "codepage.h"
+#include "lessonbytes.h"
+#include "lessonfile.h"
+#include "lessonreplay.h"
+#include "paths.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <climits>
+#include <random>
+
+using IntList = QList<qint32>;
+using TextList = QList<QByteArray>;
+
+namespace {
+TextList textsOf(const CBolto &lesson)
+{
+    TextList list;
+    for (const std::string &text : lesson.m_pageTexts)
+        list.append(QByteArray(text.data(), qsizetype(text.size())));
+    return list;
+}
+
+IntList intsOf(const std::vector<int32_t> &values)
+{
+    return IntList(values.begin(), values.end());
+}
+
+std::string bytesOf(const QByteArray &bytes)
+{
+    return std::string(bytes.constData(), size_t(bytes.size()));
+}
+
+QByteArray storeBytes(CBolto &lesson)
+{
+    std::string out;
+    CArchive ar(&out);
+    lesson.Serialize(ar);
+    return QByteArray(out.data(), qsizetype(out.size()));
+}
+
+// "ok", "eof" or "generic", and the offset of a failure.
+QString loadBytes(const QByteArray &bytes, CBolto &lesson, qint64 *offset)
+{
+    const std::string data = bytesOf(bytes);
+    try {
+        CArchive ar(data);
+        lesson.Serialize(ar);
+    } catch (const CArchiveException &e) {
+        *offset = qint64(e.m_offset);
+        return e.m_cause == CArchiveException::endOfFile ? "eof" : "generic";
+    }
+    return "ok";
+}
+
+QString loadFile(const QString &path, CBolto &lesson, qint64 *offset)
+{
+    const LessonFileStatus status = LoadLessonFile(path.toStdString(), lesson);
+    *offset = qint64(status.m_offset);
+    switch (status.m_cause) {
+    case LessonFileStatus::ok:
+        return "ok";
+    case LessonFileStatus::endOfFile:
+        return "eof";
+    case LessonFileStatus::generic:
+        return "generic";
+    default:
+        return "io";
+    }
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+const QByteArray kWorkedExample = QByteArray::fromHex("01000000"
+                                                      "026162"
+                                                      "01000000"
+                                                      "01000000"
+                                                      "01000000"
+                                                      "03000000"
+                                                      "01000000"
+                                                      "02000000"
+                                                      "024c31");
+} // namespace
 
 class TestLesson : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void workedExample();
+    void load_data();
+    void load();
+    void zeroByteFile();
+    void cutAtEveryLength();
+    void cutWorkedExampleFile();
+    void prefixBoundaries_data();
+    void prefixBoundaries();
+    void storeLoadRoundTrip();
+    void accessors_data();
+    void accessors();
+    void reset();
+    void fileBaseName_data();
+    void fileBaseName();
+    void programDirectory();
+    void programDirectoryDeepPath();
+    void encode_data();
+    void encode();
+    void decode_data();
+    void decode();
+    void replay_data();
+    void replay();
+    void firstDifferentLine_data();
+    void firstDifferentLine();
 };
 
-void TestLesson::workedExample()
+void TestLesson::load_data()
 {
-    const std::string bytes("\x01\x00\x00\x00\x02"
-                            "ab"
-                            "\x01\x00\x00\x00\x01\x00\x00\x00\x01\x00\x00\x00\x03\x00\x00\x00"
-                            "\x01\x00\x00\x00\x02\x00\x00\x00\x02L1",
-                            34);
-    CBolto lesson;
-    CArchive ar(bytes);
-    lesson.Serialize(ar);
-    QCOMPARE(lesson.m_pageTexts, std::vector<std::string>{"ab"});
-    QCOMPARE(lesson.m_pageKinds, std::vector<int32_t>{1});
-    QCOMPARE(lesson.m_arrowLines, std::vector<int32_t>{3});
-    QCOMPARE(lesson.m_arrowCounts, std::vector<int32_t>{2});
-    QCOMPARE(lesson.m_folderName, std::string("L1"));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<TextList>("texts");
+    QTest::addColumn<IntList>("kinds");
+    QTest::addColumn<IntList>("lines");
+    QTest::addColumn<IntList>("counts");
+    QTest::addColumn<QByteArray>("folder");
 
-    std::string stored;
-    CArchive out(&stored);
-    lesson.Serialize(out);
-    QCOMPARE(stored, bytes);
+    QTest::newRow("worked example") << kWorkedExample << "ok" << 0LL << TextList{"ab"} << IntList{1}
+                                    << IntList{3} << IntList{2} << QByteArray("L1");
+    QTest::newRow("17 zero bytes: empty lesson")
+        << QByteArray(17, '\0') << "ok" << 0LL << TextList{} << IntList{} << IntList{} << IntList{}
+        << QByteArray();
+    QTest::newRow("negative count reads nothing")
+        << LessonBytes().count(-1).count(1).integer(7).count(0).count(0).folder("f").bytes() << "ok"
+        << 0LL << TextList{} << IntList{7} << IntList{} << IntList{} << QByteArray("f");
+    QTest::newRow("three texts, one kind") << LessonBytes()
+                                                  .count(3)
+                                                  .text("a")
+                                                  .text("")
+                                                  .text("c")
+                                                  .count(1)
+                                                  .integer(2)
+                                                  .count(0)
+                                                  .count(0)
+                                                  .folder("")
+                                                  .bytes()
+                                           << "ok" << 0LL << TextList{"a", "", "c"} << IntList{2}
+                                           << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("non-shortest 16-bit prefix")
+        << QByteArray::fromHex("01000000ff05006162636465") + QByteArray(13, '\0') << "ok" << 0LL
+        << TextList{"abcde"} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("non-shortest 32-bit and 64-bit prefixes")
+        << QByteArray::fromHex("01000000ffffff0200000068690000000000000000000000"
+                               "00ffffffffffffff010000000000000046")
+        << "ok" << 0LL << TextList{"hi"} << IntList{} << IntList{} << IntList{} << QByteArray("F");
+    QTest::newRow("NUL inside a string")
+        << LessonBytes()
+               .count(1)
+               .text(QByteArray("a\0b\0", 4))
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder(QByteArray("\0", 1))
+               .bytes()
+        << "ok" << 0LL << TextList{QByteArray("a\0b\0", 4)} << IntList{} << IntList{} << IntList{}
+        << QByteArray("\0", 1);
+    QTest::newRow("UTF-16 string becomes code page 932")
+        << LessonBytes()
+               .count(2)
+               .utf16Text(QString::fromUtf8("あA"))
+               .utf16Text(QString::fromUtf8("é😀"))
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL
+        << TextList{"\x82\xa0"
+                    "A",
+                    "??"}
+        << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("UTF-16 string with a 16-bit length")
+        << QByteArray::fromHex("01000000fffeffff010041") + QByteArray(14, '\0') << "ok" << 0LL
+        << TextList{"A"} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("UTF-16 string where a second 0xFFFE is a length")
+        << QByteArray::fromHex("01000000fffefffffeff") + QByteArray("A\0", 2).repeated(65534) +
+               QByteArray(13, '\0')
+        << "ok" << 0LL << TextList{QByteArray(65534, 'A')} << IntList{} << IntList{} << IntList{}
+        << QByteArray();
+    QTest::newRow("kinds outside the enumeration are kept")
+        << LessonBytes()
+               .count(0)
+               .count(3)
+               .integer(7)
+               .integer(-1)
+               .integer(INT_MIN)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL << TextList{} << IntList{7, -1, INT_MIN} << IntList{} << IntList{}
+        << QByteArray();
+    QTest::newRow("bytes after the folder are ignored")
+        << kWorkedExample + QByteArray("\xff\xff junk", 7) << "ok" << 0LL << TextList{"ab"}
+        << IntList{1} << IntList{3} << IntList{2} << QByteArray("L1");
+    QTest::newRow("cut inside the arrow lines keeps what came before")
+        << LessonBytes()
+               .count(1)
+               .text("ab")
+               .count(2)
+               .integer(0)
+               .integer(2)
+               .count(2)
+               .integer(3)
+               .raw(QByteArray("\x04\x00", 2))
+               .bytes()
+        << "eof" << 27LL << TextList{"ab"} << IntList{0, 2} << IntList{3} << IntList{}
+        << QByteArray();
+    QTest::newRow("64-bit length above 2147483647")
+        << QByteArray::fromHex("01000000ffffffffffffff0000008000000000") + QByteArray(20, 'x')
+        << "generic" << 4LL << TextList{} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("64-bit length of 2147483647 in a short file")
+        << QByteArray::fromHex("01000000ffffffffffffffffffff7f00000000") + QByteArray(20, 'x')
+        << "eof" << 4LL << TextList{} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("20-byte file claiming a 2 GB string")
+        << QByteArray::fromHex("01000000ffffffff0000ff7f") + QByteArray(8, 'x') << "eof" << 4LL
+        << TextList{} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("UTF-16 string claiming 4 GB")
+        << QByteArray::fromHex("01000000fffeffffffffffffff") + QByteArray(8, 'x') << "eof" << 4LL
+        << TextList{} << IntList{} << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("odd byte left for a UTF-16 unit")
+        << QByteArray::fromHex("01000000fffeff02410042") << "eof" << 4LL << TextList{} << IntList{}
+        << IntList{} << IntList{} << QByteArray();
+    QTest::newRow("empty memory fails at the first count")
+        << QByteArray() << "eof" << 0LL << TextList{} << IntList{} << IntList{} << IntList{}
+        << QByteArray();
 }
 
-QTEST_APPLESS_MAIN(TestLesson)
+void TestLesson::load()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, outcome);
+    QFETCH(qint64, offset);
+    QFETCH(TextList, texts);
+    QFETCH(IntList, kinds);
+    QFETCH(IntList, lines);
+    QFETCH(IntList, counts);
+    QFETCH(QByteArray, folder);
+
+    auto verify = [&](const QString &got, qint64 failedAt, const CBolto &lesson) {
+        QCOMPARE(got, outcome);
+        if (outcome != "ok")
+            QCOMPARE(failedAt, offset);
+        QCOMPARE(textsOf(lesson), texts);
+        QCOMPARE(intsOf(lesson.m_pageKinds), kinds);
+        QCOMPARE(intsOf(lesson.m_arrowLines), lines);
+        QCOMPARE(intsOf(lesson.m_arrowCounts), counts);
+        QCOMPARE(QByteArray::fromStdString(lesson.m_folderName), folder);
+        QCOMPARE(lesson.m_currentPage, -1);
+    };
+
+    CBolto lesson;
+    qint64 gotOffset = -1;
+    QString got = loadBytes(bytes, lesson, &gotOffset);
+    verify(got, gotOffset, lesson);
+    if (QTest::currentTestFailed() || bytes.isEmpty())
+        return;
+
+    // The same bytes through a file and its buffered reader.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lesson.blsh");
+    QVERIFY(writeFile(path, bytes));
+    CBolto fromFile;
+    got = loadFile(path, fromFile, &gotOffset);
+    verify(got, gotOffset, fromFile);
+}
+
+void TestLesson::zeroByteFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("empty.blsh");
+    QVERIFY(writeFile(path, QByteArray()));
+    CBolto lesson;
+    lesson.m_folderName = "old";
+    qint64 offset = -1;
+    QCOMPARE(loadFile(path, lesson, &offset), QString("ok"));
+    QCOMPARE(lesson.GetPageCount(), 0);
+    QCOMPARE(lesson.m_folderName, std::string("old")); // not read at all
+
+    QCOMPARE(loadFile(dir.filePath("missing.blsh"), lesson, &offset), QString("io"));
+    QCOMPARE(loadFile(dir.path(), lesson, &offset), QString("io"));
+}
+
+// Every prefix of a valid file fails with end-of-file at the value the cut falls into and keeps
+// the entries completed before it, until the lesson is complete; junk after it changes nothing.
+void TestLesson::cutAtEveryLength()
+{
+    LessonBytes file;
+    file.count(3)
+        .text(QByteArray(300, 'x'))
+        .utf16Text(QString::fromUtf8("あい"))
+        .text(QByteArray("a\0b", 3))
+        .count(2)
+        .integer(1)
+        .integer(2)
+        .count(1)
+        .integer(12)
+        .count(-5)
+        .folder("webgl")
+        .raw("tail");
+    const QByteArray &bytes = file.bytes();
+    const qsizetype complete = bytes.size() - 4;
+
+    CBolto full;
+    qint64 offset = -1;
+    QCOMPARE(loadBytes(bytes, full, &offset), QString("ok"));
+
+    for (qsizetype n = 0; n <= bytes.size(); ++n) {
+        CBolto lesson;
+        const QString outcome = loadBytes(bytes.left(n), lesson, &offset);
+        if (n >= complete) {
+            QCOMPARE(outcome, QString("ok"));
+            QCOMPARE(storeBytes(lesson), storeBytes(full));
+            continue;
+        }
+        QVERIFY2(outcome == "eof", qPrintable(QString("cut at %1: %2").arg(n).arg(outcome)));
+        qsizetype failing = -1;
+        int entries = 0;
+        for (const LessonBytes::Item &item : file.items()) {
+            if (item.end <= n &&
+                (item.part == LessonBytes::Text || item.part == LessonBytes::Integer))
+                ++entries;
+            if (item.start <= n && n < item.end && failing < 0)
+                failing = item.start;
+        }
+        QCOMPARE(offset, qint64(failing));
+        const size_t loaded = lesson.m_pageTexts.size() + lesson.m_pageKinds.size() +
+                              lesson.m_arrowLines.size() + lesson.m_arrowCounts.size();
+        QCOMPARE(int(loaded), entries);
+        QVERIFY(lesson.m_folderName.empty());
+    }
+}
+
+void TestLesson::cutWorkedExampleFile()
+{
+    QTemporaryDir dir;
+    for (qsizetype n = 1; n < kWorkedExample.size(); ++n) {
+        const QString path = dir.filePath(QString("cut%1.blsh").arg(n));
+        QVERIFY(writeFile(path, kWorkedExample.left(n)));
+        CBolto lesson;
+        qint64 offset = -1;
+        QCOMPARE(loadFile(path, lesson, &offset), QString("eof"));
+        QVERIFY(offset <= n && offset >= n - 3);
+    }
+}
+
+void TestLesson::prefixBoundaries_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::newRow("0") << 0 << QByteArray::fromHex("00");
+    QTest::newRow("254") << 254 << QByteArray::fromHex("fe");
+    QTest::newRow("255") << 255 << QByteArray::fromHex("ffff00");
+    QTest::newRow("65533") << 65533 << QByteArray::fromHex("fffdff");
+    QTest::newRow("65534") << 65534 << QByteArray::fromHex("fffffffeff0000");
+    QTest::newRow("65535") << 65535 << QByteArray::fromHex("ffffffffff0000");
+}
+
+void TestLesson::prefixBoundaries()
+{
+    QFETCH(int, length);
+    QFETCH(QByteArray, prefix);
+    CBolto lesson;
+    lesson.m_pageTexts.push_back(std::string(size_t(length), '\xff'));
+    const QByteArray bytes = storeBytes(lesson);
+    QCOMPARE(bytes.mid(4, prefix.size()), prefix);
+    QCOMPARE(bytes.size(), 4 + prefix.size() + length + 13);
+
+    CBolto loaded;
+    qint64 offset = -1;
+    QCOMPARE(loadBytes(bytes, loaded, &offset), QString("ok"));
+    QCOMPARE(loaded.m_pageTexts, lesson.m_pageTexts);
+}
+
+void TestLesson::storeLoadRoundTrip()
+{
+    std::mt19937 random(20260101);
+    auto pick = [&random](int below) { return int(random() % unsigned(below)); };
+    auto randomBytes = [&]() {
+        static const int lengths[] = {0, 1, 2, 13, 254, 255, 256, 4097, 65533, 65534, 70000};
+        std::string bytes(size_t(pick(3) == 0 ? lengths[pick(11)] : pick(40)), '\0');
+        for (char &c : bytes)
+            c = char(pick(256));
+        return bytes;
+    };
+    auto randomInts = [&]() {
+        std::vector<int32_t> values(size_t(pick(6)));
+        for (int32_t &v : values)
+            v = pick(2) ? int32_t(random()) : pick(50) - 5;
+        return values;
+    };
+
+    QTemporaryDir dir;
+    for (int round = 0; round < 40; ++round) {
+        CBolto lesson;
+        for (int i = pick(6); i > 0; --i)
+            lesson.m_pageTexts.push_back(randomBytes());
+        lesson.m_pageKinds = randomInts();
+        lesson.m_arrowLines = randomInts();
+        lesson.m_arrowCounts = randomInts();
+        lesson.m_folderName = randomBytes();
+        const QByteArray bytes = storeBytes(lesson);
+
+        const QString path = dir.filePath(QString("round%1.blsh").arg(round));
+        QCOMPARE(StoreLessonFile(path.toStdString(), lesson).m_cause, LessonFileStatus::ok);
+        CBolto loaded;
+        qint64 offset = -1;
+        QCOMPARE(loadFile(path, loaded, &offset), QString("ok"));
+        QVERIFY(loaded.m_pageTexts == lesson.m_pageTexts);
+        QVERIFY(loaded.m_pageKinds == lesson.m_pageKinds);
+        QVERIFY(loaded.m_arrowLines == lesson.m_arrowLines);
+        QVERIFY(loaded.m_arrowCounts == lesson.m_arrowCounts);
+        QVERIFY(loaded.m_folderName == lesson.m_folderName);
+        QCOMPARE(storeBytes(loaded), bytes);
+    }
+}
+
+void TestLesson::accessors_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("count");
+    // 3 texts, 2 kinds, 1 line, no counts.
+    QTest::newRow("first page") << 0 << QByteArray("t0") << 7 << 12 << 0;
+    QTest::newRow("beyond the lines") << 1 << QByteArray("t1") << 2 << 0 << 0;
+    QTest::newRow("only a text") << 2 << QByteArray("t2") << 0 << 0 << 0;
+    QTest::newRow("beyond every list") << 3 << QByteArray() << 0 << 0 << 0;
+    QTest::newRow("far beyond") << 1000 << QByteArray() << 0 << 0 << 0;
+    QTest::newRow("no page") << -1 << QByteArray() << 0 << 0 << 0;
+    QTest::newRow("most negative") << INT_MIN << QByteArray() << 0 << 0 << 0;
+}
+
+void TestLesson::accessors()
+{
+    QFETCH(int, page);
+    QFETCH(QByteArray, text);
+    QFETCH(int, kind);
+    QFETCH(int, line);
+    QFETCH(int, count);
+    CBolto lesson;
+    lesson.m_pageTexts = {"t0", "t1", "t2"};
+    lesson.m_pageKinds = {7, 2};
+    lesson.m_arrowLines = {12};
+    QCOMPARE(lesson.GetPageCount(), 3);
+    QCOMPARE(QByteArray::fromStdString(lesson.GetPageText(page)), text);
+    QCOMPARE(lesson.GetPageKind(page), kind);
+    QCOMPARE(lesson.GetArrowLine(page), line);
+    QCOMPARE(lesson.GetArrowCount(page), count);
+}
+
+void TestLesson::reset()
+{
+    CBolto lesson;
+    QCOMPARE(lesson.m_currentPage, -1);
+    QCOMPARE(lesson.GetPageCount(), 0);
+    lesson.m_pageTexts = {"a"};
+    lesson.m_pageKinds = {1};
+    lesson.m_arrowLines = {2};
+    lesson.m_arrowCounts = {3};
+    lesson.m_folderName = "f";
+    lesson.m_currentPage = 4;
+    lesson.Reset();
+    QCOMPARE(lesson.m_currentPage, -1);
+    QCOMPARE(storeBytes(lesson), QByteArray(17, '\0'));
+
+    // Loading appends; only Reset empties.
+    CBolto twice;
+    qint64 offset = -1;
+    QCOMPARE(loadBytes(kWorkedExample, twice, &offset), QString("ok"));
+    QCOMPARE(loadBytes(kWorkedExample, twice, &offset), QString("ok"));
+    QCOMPARE(textsOf(twice), (TextList{"ab", "ab"}));
+    QCOMPARE(twice.m_folderName, std::string("L1"));
+}
+
+void TestLesson::fileBaseName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("file URL") << "file:///C:/T/les/html/index12.html" << true << "index12";
+    QTest::newRow("backslashes") << "C:\\T\\les\\html\\index.html" << true << "index";
+    QTest::newRow("dot in a folder") << "a.b/c" << true << "c";
+    QTest::newRow("last dot only") << "x/index3.tar.gz" << true << "index3.tar";
+    QTest::newRow("fragment") << "x/index2.html#top" << true << "index2";
+    QTest::newRow("trailing separator") << "x/y/" << false << "";
+    QTest::newRow("only an extension") << "x/.html" << false << "";
+    QTest::newRow("empty") << "" << false << "";
+    QTest::newRow("bare file") << "lesson1.blsh" << true << "lesson1";
+    QTest::newRow("dot in a backslash folder") << "C:\\a.b\\lesson" << true << "lesson";
+    QTest::newRow("Japanese name") << "/les/ソース表.html" << true << "ソース表";
+    QTest::newRow("long URL") << "http://x/" + QString(5000, 'a') + ".html" << true
+                              << QString(5000, 'a');
+}
+
+void TestLesson::fileBaseName()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, found);
+    QFETCH(QString, title);
+    std::string out = "untouched";
+    QCOMPARE(FileBaseName(out, path.toStdString()), found);
+    QCOMPARE(QString::fromStdString(out), found ? title : QString("untouched"));
+}
+
+void TestLesson::programDirectory()
+{
+    QCOMPARE(QString::fromStdString(ProgramDirectory()),
+             QCoreApplication::applicationDirPath() + '/');
+    SetProgramDirectoryOverride("/tmp/lessons");
+    QCOMPARE(ProgramDirectory(), std::string("/tmp/lessons/"));
+    SetProgramDirectoryOverride("");
+    QCOMPARE(QString::fromStdString(ProgramDirectory()),
+             QCoreApplication::applicationDirPath() + '/');
+}
+
+// A copy of this program far below a long path still finds its whole directory.
+void TestLesson::programDirectoryDeepPath()
+{
+    QTemporaryDir dir;
+    QString deep = dir.path();
+    for (int i = 0; i < 6; ++i)
+        deep += "/" + QString(60, QChar('a' + i)) + QString::fromUtf8("ソ");
+    QVERIFY(QDir().mkpath(deep));
+    QVERIFY(deep.toUtf8().size() > 400);
+    const QString copy = deep + "/tst_lesson";
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    QProcess child;
+    child.start(copy, {"programDirectory"});
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+}
+
+void TestLesson::encode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("ASCII with NUL") << QString::fromUtf16(u"a\0b", 3) << QByteArray("a\0b", 3);
+    QTest::newRow("Japanese") << QString::fromUtf8("あア漢")
+                              << QByteArray("\x82\xa0\x83\x41\x8a\xbf");
+    QTest::newRow("character the code page lacks") << QString::fromUtf8("aéb") << QByteArray("a?b");
+    QTest::newRow("surrogate pair is one character")
+        << QString::fromUtf8("x😀y") << QByteArray("x?y");
+    QTest::newRow("lone high surrogate keeps the next character") << QString::fromUtf16(u"\xd83d"
+                                                                                        u"A",
+                                                                                        2)
+                                                                  << QByteArray("?A");
+    QTest::newRow("lone low surrogate") << QString::fromUtf16(u"\xde00", 1) << QByteArray("?");
+}
+
+void TestLesson::encode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const std::u16string utf16(reinterpret_cast<const char16_t *>(text.utf16()),
+                               size_t(text.size()));
+    QCOMPARE(QByteArray::fromStdString(codepage::Utf16ToCp932(utf16)), bytes);
+}
+
+void TestLesson::decode_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("Japanese") << QByteArray("\x82\xa0\x83\x41") << QString::fromUtf8("あア")
+                              << true;
+    QTest::newRow("NUL inside") << QByteArray("a\0b", 3) << QString::fromUtf16(u"a\0b", 3) << true;
+    QTest::newRow("undefined single byte")
+        << QByteArray("a\x80z") << QString::fromUtf8("a\xef\xbf\xbdz") << false;
+    QTest::newRow("0xFF") << QByteArray("\xff") << QString::fromUtf8("\xef\xbf\xbd") << false;
+    QTest::newRow("lead byte at the end")
+        << QByteArray("a\x82") << QString::fromUtf8("a\xef\xbf\xbd") << false;
+    QTest::newRow("bad trail byte keeps the rest readable")
+        << QByteArray("\x83\x41\x82\x20\x83\x43") << QString::fromUtf8("ア\xef\xbf\xbd イ")
+        << false;
+}
+
+void TestLesson::decode()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    bool isValid = !valid;
+    const std::u16string decoded = codepage::Cp932ToUtf16(bytesOf(bytes), &isValid);
+    QCOMPARE(QString::fromUtf16(decoded.data(), qsizetype(decoded.size())), text);
+    QCOMPARE(isValid, valid);
+}
+
+void TestLesson::replay_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QByteArray>("snippet");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("after");
+
+    const int ok = CLessonReplay::applied;
+    QTest::newRow("add to an empty program")
+        << QByteArray() << 0 << 1 << 2 << QByteArray("a\r\nb\r\n") << ok
+        << QByteArray("a\r\nb\r\n");
+    QTest::newRow("add between lines")
+        << QByteArray("a\r\nc\r\n") << 0 << 2 << 1 << QByteArray("b\r\n") << ok
+        << QByteArray("a\r\nb\r\nc\r\n");
+    QTest::newRow("add past the end goes to the end")
+        << QByteArray("a\r\nb") << 0 << 9 << 1 << QByteArray("c\r\n") << ok
+        << QByteArray("a\r\nbc\r\n");
+    QTest::newRow("add at the empty line after the last break")
+        << QByteArray("a\r\n") << 0 << 2 << 1 << QByteArray("b\r\n") << ok
+        << QByteArray("a\r\nb\r\n");
+    QTest::newRow("replace two lines with their breaks")
+        << QByteArray("a\r\nb\r\nc\r\nd\r\n") << 1 << 2 << 2 << QByteArray("X\r\n") << ok
+        << QByteArray("a\r\nX\r\nd\r\n");
+    QTest::newRow("replace a last line without a break")
+        << QByteArray("a\r\nb") << 1 << 2 << 1 << QByteArray("B") << ok << QByteArray("a\r\nB");
+    QTest::newRow("replace no lines inserts")
+        << QByteArray("a\r\nb\r\n") << 1 << 2 << 0 << QByteArray("x\r\n") << ok
+        << QByteArray("a\r\nx\r\nb\r\n");
+    QTest::newRow("delete ignores its snippet")
+        << QByteArray("a\r\nb\r\nc\r\n") << 2 << 1 << 2 << QByteArray("anything") << ok
+        << QByteArray("c\r\n");
+    QTest::newRow("delete lines that are not there")
+        << QByteArray("a\r\nb\r\n") << 2 << 2 << 2 << QByteArray()
+        << int(CLessonReplay::linesMissing) << QByteArray("a\r\nb\r\n");
+    QTest::newRow("delete a huge count") << QByteArray("a\r\n") << 2 << 1 << INT_MAX << QByteArray()
+                                         << int(CLessonReplay::linesMissing) << QByteArray("a\r\n");
+    QTest::newRow("delete nothing") << QByteArray("a\r\n") << 2 << 1 << 0 << QByteArray()
+                                    << int(CLessonReplay::nothingToCut) << QByteArray("a\r\n");
+    QTest::newRow("replace a negative count")
+        << QByteArray("a\r\n") << 1 << 1 << -1 << QByteArray("x")
+        << int(CLessonReplay::countNegative) << QByteArray("a\r\n");
+    QTest::newRow("line 0") << QByteArray("a\r\n") << 0 << 0 << 1 << QByteArray("x")
+                            << int(CLessonReplay::lineBelowOne) << QByteArray("a\r\n");
+    QTest::newRow("unknown kind") << QByteArray("a\r\n") << 7 << 1 << 1 << QByteArray("x")
+                                  << int(CLessonReplay::unknownKind) << QByteArray("a\r\n");
+    QTest::newRow("a 0x5C trail byte is no line break")
+        << QByteArray("\x83\x5c\r\nb\r\n") << 2 << 2 << 1 << QByteArray() << ok
+        << QByteArray("\x83\x5c\r\n");
+}
+
+void TestLesson::replay()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(int, kind);
+    QFETCH(int, line);
+    QFETCH(int, count);
+    QFETCH(QByteArray, snippet);
+    QFETCH(int, result);
+    QFETCH(QByteArray, after);
+    CLessonReplay replay(bytesOf(program));
+    QCOMPARE(int(replay.Apply(kind, line, count, bytesOf(snippet))), result);
+    QCOMPARE(QByteArray::fromStdString(replay.GetProgram()), after);
+}
+
+void TestLesson::firstDifferentLine_data()
+{
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<int>("line");
+    QTest::newRow("both empty") << QByteArray() << QByteArray() << 0;
+    QTest::newRow("CR LF and LF are the same")
+        << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << 0;
+    QTest::newRow("second line") << QByteArray("a\nb\nc") << QByteArray("a\nB\nc") << 2;
+    QTest::newRow("missing final break") << QByteArray("a\r\n") << QByteArray("a") << 2;
+    QTest::newRow("one more line") << QByteArray("a\nb\n") << QByteArray("a\nb\nc\n") << 3;
+    QTest::newRow("empty against text") << QByteArray() << QByteArray("x") << 1;
+    QTest::newRow("a lone CR is text") << QByteArray("a\r") << QByteArray("a") << 1;
+}
+
+void TestLesson::firstDifferentLine()
+{
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(int, line);
+    QCOMPARE(CLessonReplay::FirstDifferentLine(bytesOf(a), bytesOf(b)), line);
+    QCOMPARE(CLessonReplay::FirstDifferentLine(bytesOf(b), bytesOf(a)), line);
+    if (line > 0)
+        QCOMPARE(CLessonReplay::Line("x\r\ny\nz", line),
+                 std::string_view("xyz").substr(size_t(line - 1), 1));
+}
+
+QTEST_GUILESS_MAIN(TestLesson)
 #include "tst_lesson.moc"

@@ -99,12 +99,25 @@ std::string CArchive::readBytes(uint64_t size)
 
 std::string CArchive::ReadString()
 {
+    // A failure anywhere in the prefix or the bytes is reported at the string's start, so the
+    // offset names the value that could not be read.
     const uint64_t start = m_position;
+    try {
+        return readStringBody();
+    } catch (CArchiveException &e) {
+        e.m_offset = start;
+        throw;
+    }
+}
+
+std::string CArchive::readStringBody()
+{
     bool unicode = false;
     uint64_t length = readUnsigned(1);
     if (length == 0xFF) {
         length = readUnsigned(2);
         if (length == 0xFFFE) {
+            // UTF-16 marker: a second prefix follows, and there a 0xFFFE is an ordinary length.
             unicode = true;
             length = readUnsigned(1);
             if (length == 0xFF)
@@ -115,7 +128,7 @@ std::string CArchive::ReadString()
             if (length == 0xFFFFFFFF) {
                 length = readUnsigned(8);
                 if (length > 2147483647)
-                    throw CArchiveException(CArchiveException::genericException, start);
+                    throw CArchiveException(CArchiveException::genericException, m_position);
             }
         }
     }

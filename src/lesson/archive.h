@@ -34,7 +34,7 @@ public:
     const char *what() const noexcept override;
 
     Cause m_cause;
-    uint64_t m_offset; // where the failing read began
+    uint64_t m_offset; // where the count, integer or string that could not be read begins
 };
 
 class CArchive
@@ -66,6 +66,7 @@ private:
     // How many bytes may still come; a file whose size cannot be known answers UINT64_MAX.
     uint64_t remaining() const;
     std::string readBytes(uint64_t size);
+    std::string readStringBody();
 
     std::string_view m_memory;
     std::FILE *m_file = nullptr;

@@ -34,8 +34,7 @@ public:
 
     // The lists are parallel by index but their lengths come from the file unchecked, and the
     // current page comes from a page's file name: every read is checked against its own list.
-    template <typename T>
-    static bool isValidIndex(const std::vector<T> &list, int page)
+    template <typename T> static bool isValidIndex(const std::vector<T> &list, int page)
     {
         return page >= 0 && size_t(page) < list.size();
     }
@@ -48,8 +47,7 @@ public:
     std::string m_folderName; // code page 932 bytes; empty: no folder
 
 private:
-    template <typename T>
-    static T at(const std::vector<T> &list, int page, T neutral)
+    template <typename T> static T at(const std::vector<T> &list, int page, T neutral)
     {
         return isValidIndex(list, page) ? list[size_t(page)] : neutral;
     }

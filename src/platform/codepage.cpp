@@ -95,9 +95,13 @@ std::string Utf16ToCp932(std::u16string_view text)
     while (pos < in.size()) {
         pos += cv.ok() ? cv.convert(in.data() + pos, in.size() - pos, out) : 0;
         if (pos < in.size()) {
-            // One unrepresentable character: a surrogate pair counts as one.
-            const char16_t c = char16_t(uint8_t(in[pos]) | (uint8_t(in[pos + 1]) << 8));
-            const bool pair = c >= 0xD800 && c <= 0xDBFF && pos + 4 <= in.size();
+            // One unrepresentable character: a surrogate pair counts as one, a lone surrogate
+            // as one, and the character after a lone high surrogate is kept.
+            auto unit = [&in](size_t at) {
+                return char16_t(uint8_t(in[at]) | (uint8_t(in[at + 1]) << 8));
+            };
+            const bool pair = unit(pos) >= 0xD800 && unit(pos) <= 0xDBFF && pos + 4 <= in.size() &&
+                              unit(pos + 2) >= 0xDC00 && unit(pos + 2) <= 0xDFFF;
             out.push_back('?');
             pos += pair ? 4 : 2;
         }

@@ -1,0 +1,89 @@
+#include "lessonfile.h"
+
+#include "archive.h"
+#include "bolto.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+struct FileCloser
+{
+    void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+} // namespace
+
+LessonFileStatus LoadLessonFile(const std::string &path, CBolto &lesson)
+{
+    LessonFileStatus status;
+    const File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        status.m_cause = LessonFileStatus::openFailed;
+        status.m_error = errno;
+        return status;
+    }
+    // A zero-byte lesson is not read at all. Peek rather than seek, so pipes work too.
+    const int first = std::fgetc(file.get());
+    if (first == EOF) {
+        if (std::ferror(file.get())) {
+            status.m_cause = LessonFileStatus::openFailed;
+            status.m_error = errno;
+        }
+        return status;
+    }
+    std::ungetc(first, file.get());
+    try {
+        CArchive ar(file.get());
+        lesson.Serialize(ar);
+    } catch (const CArchiveException &e) {
+        status.m_cause = e.m_cause == CArchiveException::endOfFile ? LessonFileStatus::endOfFile
+                                                                   : LessonFileStatus::generic;
+        status.m_offset = e.m_offset;
+    } catch (const std::bad_alloc &) {
+        status.m_cause = LessonFileStatus::generic;
+    }
+    return status;
+}
+
+LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson)
+{
+    std::string bytes;
+    CArchive ar(&bytes);
+    lesson.Serialize(ar);
+
+    // Write beside the target and rename over it, so a failed write never leaves a lesson cut
+    // short where a good one was.
+    LessonFileStatus status;
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        status.m_cause = LessonFileStatus::writeFailed;
+        status.m_error = errno;
+        return status;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += size_t(n);
+    }
+    const int writeError = written == bytes.size() ? 0 : errno;
+    if (close(fd) != 0 || writeError != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        status.m_cause = LessonFileStatus::writeFailed;
+        status.m_error = writeError != 0 ? writeError : errno;
+        unlink(temporary.c_str());
+    }
+    return status;
+}

@@ -1,0 +1,136 @@
+#include "toolio.h"
+
+#include "bolto.h"
+#include "lessonfile.h"
+#include "texts.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+void print(std::FILE *stream, const QString &line)
+{
+    const QByteArray bytes = (line + '\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+} // namespace
+
+void PrintOut(const QString &line)
+{
+    print(stdout, line);
+}
+
+void PrintError(const QString &line)
+{
+    print(stderr, line);
+}
+
+QString FileErrorText(int error, const QString &path)
+{
+    const char *text = Str::FileGeneric;
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        text = Str::FileNotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        text = Str::FileAccessDenied;
+        break;
+    case ENAMETOOLONG:
+    case EINVAL:
+        text = Str::FileBadPath;
+        break;
+    case EMFILE:
+    case ENFILE:
+        text = Str::FileTooManyOpen;
+        break;
+    case ENOSPC:
+        text = Str::FileDiskFull;
+        break;
+    case EIO:
+        text = Str::FileHardIo;
+        break;
+    default:
+        break;
+    }
+    return qs(text).arg(path);
+}
+
+bool LoadLessonForTool(const QString &path, CBolto &lesson)
+{
+    const LessonFileStatus status = LoadLessonFile(QFile::encodeName(path).toStdString(), lesson);
+    switch (status.m_cause) {
+    case LessonFileStatus::ok:
+        return true;
+    case LessonFileStatus::endOfFile:
+    case LessonFileStatus::generic: {
+        const char *message = status.m_cause == LessonFileStatus::endOfFile ? Str::ArchiveBadFormat
+                                                                            : Str::ArchiveGeneric;
+        PrintError(QString("%1: offset %2: %3").arg(path).arg(status.m_offset).arg(qs(message)));
+        return false;
+    }
+    case LessonFileStatus::openFailed:
+    case LessonFileStatus::writeFailed:
+        break;
+    }
+    PrintError(FileErrorText(status.m_error, path));
+    return false;
+}
+
+bool ReadJsonObject(const QString &path, QJsonObject &object)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        PrintError(FileErrorText(
+            file.error() == QFileDevice::OpenError && !file.exists() ? ENOENT : EACCES, path));
+        return false;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        PrintError(
+            QString("%1: offset %2: %3").arg(path).arg(error.offset).arg(error.errorString()));
+        return false;
+    }
+    if (!document.isObject()) {
+        PrintError(QString("%1: the top level is not a JSON object").arg(path));
+        return false;
+    }
+    object = document.object();
+    return true;
+}
+
+void ProcessCommandArguments(QCommandLineParser &parser, const QStringList &arguments,
+                             qsizetype positionalCount)
+{
+    const QCommandLineOption help = parser.addHelpOption();
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.isSet(help)) {
+        // The parser names the program by its path; the usage line should show the command.
+        QString text = parser.helpText();
+        const qsizetype options = text.indexOf(" [options]");
+        if (text.startsWith("Usage: ") && options > 0)
+            text.replace(7, options - 7, arguments.first());
+        std::fputs(text.toUtf8().constData(), stdout);
+        std::exit(0);
+    }
+    if (!parsed) {
+        PrintError(QString("%1: %2").arg(arguments.first(), parser.errorText()));
+        std::exit(1);
+    }
+    if (parser.positionalArguments().size() != positionalCount) {
+        PrintError(QString("%1: expects %2 argument(s); see --help")
+                       .arg(arguments.first())
+                       .arg(positionalCount));
+        std::exit(1);
+    }
+}
