@@ -1,7 +1,6 @@
 #include "htmlview.h"
 
 #include "htmlpage.h"
-#include "localcontentguard.h"
 #include "resource.h"
 
 #include <QApplication>
@@ -51,9 +50,7 @@ bool isFirstReceiver(const QWidget *widget, const QEvent *event)
 
 CHtmlView::CHtmlView(QWidget *parent) : QWebEngineView(parent)
 {
-    auto *page = new CHtmlPage(this);
-    page->setUrlRequestInterceptor(new LocalContentGuard(page));
-    setPage(page);
+    setPage(new CHtmlPage(this));
     setupSettings();
     // Right clicks belong to the pane's own menus.
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -64,9 +61,10 @@ CHtmlView::CHtmlView(QWidget *parent) : QWebEngineView(parent)
 void CHtmlView::setupSettings()
 {
     // Tutorial pages are lesson content from anywhere. They may run their scripts and WebGL and
-    // use files beside them, but a local page reaches no web address: LocalContentGuard blocks
-    // every request of a local page to the web, and cross-origin rules stay in force. Following a
-    // link to a web address still works; such pages are simply not tutorial pages.
+    // use the files beside them, but a page loaded from a file reaches no web address: with
+    // LocalContentCanAccessRemoteUrls off the engine refuses every request of a local page to the
+    // web (fetches, images, scripts, frames). Following a link to a web address still works; such
+    // pages are simply not tutorial pages. No plugins, pop-up windows or clipboard access.
     QWebEngineSettings *s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
