@@ -1,31 +1,87 @@
 #include "htmlview.h"
 
+#include "htmlpage.h"
 #include "resource.h"
 
+#include <QApplication>
+#include <QChildEvent>
+#include <QMouseEvent>
 #include <QUrl>
-#include <QWebEnginePage>
+#include <QWebEngineSettings>
 
 namespace {
-class NavigationPage : public QWebEnginePage
+bool isInput(QEvent::Type type)
 {
-public:
-    NavigationPage(CHtmlView *view) : QWebEnginePage(view), m_view(view) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        m_view->OnBeforeNavigate2(url.toString());
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
     }
+}
 
-private:
-    CHtmlView *m_view;
-};
+// An event that a child ignored travels on to its parents, and each of them filters it again.
+// Only the widget the event was first meant for passes it to the pane's filter.
+bool isFirstReceiver(const QWidget *widget, const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const QWidget *focus = QApplication::focusWidget();
+        return !(focus && focus != widget && widget->isAncestorOf(focus));
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        return !widget->childAt(static_cast<const QMouseEvent *>(event)->position().toPoint());
+    default:
+        return true;
+    }
+}
 } // namespace
 
 CHtmlView::CHtmlView(QWidget *parent) : QWebEngineView(parent)
 {
-    setPage(new NavigationPage(this));
+    setPage(new CHtmlPage(this));
+    setupSettings();
+    // Right clicks belong to the pane's own menus.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    // The widget that renders the page, and takes the input, appears only with the first load.
+    watch(this);
+}
+
+void CHtmlView::setupSettings()
+{
+    // Tutorial pages are lesson content from anywhere. They may run their scripts and WebGL and
+    // use the files beside them, but a page loaded from a file reaches no web address: with
+    // LocalContentCanAccessRemoteUrls off the engine refuses every request of a local page to the
+    // web (fetches, images, scripts, frames). Following a link to a web address still works; such
+    // pages are simply not tutorial pages. No plugins, pop-up windows or clipboard access.
+    QWebEngineSettings *s = settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+}
+
+void CHtmlView::watch(QObject *object)
+{
+    object->installEventFilter(this);
+    for (QObject *child : object->children())
+        watch(child);
 }
 
 void CHtmlView::Navigate2(const QString &target)
@@ -38,6 +94,23 @@ void CHtmlView::Navigate2(const QString &target)
 void CHtmlView::OnBeforeNavigate2(const QString &url)
 {
     (void)url;
+}
+
+bool CHtmlView::PreTranslateMessage(QEvent *event)
+{
+    (void)event;
+    return false;
+}
+
+bool CHtmlView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ChildAdded) {
+        watch(static_cast<QChildEvent *>(event)->child());
+    } else if (isInput(event->type()) && watched->isWidgetType() &&
+               isFirstReceiver(static_cast<QWidget *>(watched), event)) {
+        return PreTranslateMessage(event);
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 bool CHtmlView::OnCmdMsg(int id)

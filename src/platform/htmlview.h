@@ -2,7 +2,8 @@
 
 // The web-browser control under the tutorial pane. Every navigation, the pane's own, followed
 // links and those of frames inside a page, is reported to OnBeforeNavigate2 first; the control
-// never cancels one.
+// never cancels one. Key and mouse input meant for the view or any widget inside it passes
+// PreTranslateMessage first. The browser's own context menu never shows.
 
 #include "cmdtarget.h"
 
@@ -21,6 +22,17 @@ public:
     // Called before every navigation with the URL as text (a local file as a file URL).
     virtual void OnBeforeNavigate2(const QString &url);
 
+    // Sees every key and mouse event meant for the view or a widget inside it, once, before that
+    // widget does; true keeps the event from it.
+    virtual bool PreTranslateMessage(QEvent *event);
+
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(CCmdUI &ui) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setupSettings();
+    void watch(QObject *object);
 };

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class QPoint;
+
 // The tutorial pane: shows the lesson's pages, learns the current page from every navigation and
 // copies the page's snippet when the learner clicks.
 class CHTML5View : public CHtmlView
@@ -13,11 +15,16 @@ class CHTML5View : public CHtmlView
 public:
     explicit CHTML5View(QWidget *parent = nullptr);
 
+    // The lesson's first page, or the program directory's index.html without a lesson folder.
     void NavigateToStartPage();
     void OnInitialUpdate() override;
     void OnBeforeNavigate2(const QString &url) override;
+    bool PreTranslateMessage(QEvent *event) override;
 
+    // Puts the current page's snippet on the clipboard, with the sound and the status text.
+    // False when copying is switched off, there is no snippet or the clipboard cannot be used.
     bool CopySnippet();
+    // Command 32800: one copy whether or not click-copying is switched off.
     void OnCopyScript(unsigned id);
 
     bool OnCmdMsg(int id) override;
@@ -26,5 +33,10 @@ public:
     // The page number in a title that starts with `key`, or -1.
     static int ParsePageNumber(const std::string &title, const std::string &key);
 
+    // Set by the editor once the page's step is done: clicks then reach the page.
     bool m_copyDisabled = false;
+
+private:
+    bool OnLeftButtonDown();
+    void OnContextMenu(const QPoint &globalPos);
 };
