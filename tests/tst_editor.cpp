@@ -73,6 +73,8 @@ private slots:
     void controlPositions();
     void controlLinesAreTextLines();
     void controlScrolling();
+    void commandStates();
+    void editorLook();
 
     void showPageLines_data();
     void showPageLines();
@@ -234,6 +236,54 @@ void TestEditor::controlScrolling()
     edit.LineScroll(INT_MAX);
     const int bottom = edit.GetFirstVisibleLine();
     QVERIFY(bottom > 50 && bottom < 100);
+}
+
+void TestEditor::commandStates()
+{
+    m_frame->SetActiveView(m_view);
+    m_view->SetWindowText(QStringLiteral("abc"));
+    m_view->SetSel(1, 1);
+    QVERIFY(!m_frame->QueryCommandUI(ID_EDIT_CUT).m_enabled);
+    QVERIFY(!m_frame->QueryCommandUI(ID_EDIT_PASTE).m_enabled);
+    m_view->SetSel(0, 2);
+    ClipboardSetText(QStringLiteral("x"));
+    QVERIFY(m_frame->QueryCommandUI(ID_EDIT_CUT).m_enabled);
+    QVERIFY(m_frame->QueryCommandUI(ID_EDIT_PASTE).m_enabled);
+}
+
+void TestEditor::editorLook()
+{
+    m_view->SetWindowText(QStringLiteral("abc\r\n\tx\r\n    x"));
+    // Tabs every four characters.
+    auto left = [this](int line, int column) {
+        QTextCursor cursor(m_view->document()->findBlockByNumber(line));
+        cursor.setPosition(cursor.position() + column);
+        return m_view->cursorRect(cursor).left();
+    };
+    QCOMPARE(left(1, 1), left(2, 4));
+
+    // White on black, and the page's selection stays visible while the tutorial has the focus.
+    m_view->SetSel(0, 3);
+    m_frame->m_tutorialView->setFocus();
+    if (m_view->hasFocus())
+        m_view->clearFocus();
+    QVERIFY(!m_view->hasFocus());
+    const QImage image = m_view->viewport()->grab().toImage();
+    const int h = rowHeight();
+    const QColor highlight = m_view->palette().color(QPalette::Active, QPalette::Highlight);
+    QCOMPARE(m_view->palette().color(QPalette::Inactive, QPalette::Highlight), highlight);
+    int highlighted = 0;
+    int white = 0;
+    for (int x = 0; x < 60; ++x) {
+        for (int y = 0; y < h; ++y)
+            highlighted += image.pixelColor(x, y) == highlight;
+        for (int y = h; y < 2 * h; ++y)
+            white += image.pixelColor(x, y).lightness() > 200;
+    }
+    QVERIFY(highlighted > 60);
+    QVERIFY(white > 0);
+    QCOMPARE(image.pixelColor(image.width() - 20, h / 2), QColor(Qt::black));
+    QCOMPARE(image.pixelColor(image.width() - 20, 5 * h), QColor(Qt::black));
 }
 
 void TestEditor::showPageLines_data()

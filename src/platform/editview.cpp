@@ -3,6 +3,7 @@
 #include "clipboard.h"
 #include "resource.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
@@ -156,8 +157,12 @@ int CEditView::GetLineHeight() const
 
 void CEditView::SetTabStops(int dialogUnits)
 {
-    // Four dialog units to an average character.
-    setTabStopDistance(qreal(dialogUnits) * fontMetrics().averageCharWidth() / 4);
+    // Four dialog units to an average character, measured over the Latin letters as dialogs
+    // measure it (a CJK font's own average is that of its wide characters).
+    static const QString letters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const qreal average = QFontMetricsF(font()).horizontalAdvance(letters) / letters.size();
+    setTabStopDistance(qreal(dialogUnits) * average / 4);
 }
 
 QMargins CEditView::GetMargins() const
