@@ -11,15 +11,14 @@
 #include "resource.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
-#include <QTimer>
 
 #include <climits>
 
@@ -88,6 +87,7 @@ private slots:
     void editorContextMenu_data();
     void editorContextMenu();
     void noBuiltInContextMenu();
+    void keysBeforeWindowShortcuts();
 
     void gutterPlacement();
     void gutterArrows_data();
@@ -615,23 +615,37 @@ void TestEditor::noBuiltInContextMenu()
 {
     // The control's own menu would offer an unguarded paste: it must never open.
     m_view->SetWindowText(QStringLiteral("abc"));
-    bool popupSeen = false;
-    QTimer closer;
-    connect(&closer, &QTimer::timeout, this, [&popupSeen] {
-        if (QWidget *popup = QApplication::activePopupWidget()) {
-            popupSeen = true;
-            popup->close();
-        }
-    });
-    closer.start(50);
+    QWidget *viewport = m_view->viewport();
     for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
-        QContextMenuEvent event(reason, QPoint(50, 5),
-                                m_view->viewport()->mapToGlobal(QPoint(50, 5)));
-        QApplication::sendEvent(m_view->viewport(), &event);
+        QContextMenuEvent event(reason, QPoint(50, 5), viewport->mapToGlobal(QPoint(50, 5)));
+        QApplication::sendEvent(viewport, &event);
+        QWidget *popup = QApplication::activePopupWidget();
+        if (popup)
+            popup->close();
+        QVERIFY(!popup);
     }
-    closer.stop();
-    QVERIFY(!popupSeen);
     QVERIFY(m_menusShown.isEmpty());
+}
+
+void TestEditor::keysBeforeWindowShortcuts()
+{
+    // A window shortcut on the same keys must not take them from the editor.
+    QAction action(m_frame);
+    action.setShortcuts(
+        {QKeySequence(QStringLiteral("Shift+Ins")), QKeySequence(QStringLiteral("Ctrl+V"))});
+    m_frame->addAction(&action);
+    int fired = 0;
+    connect(&action, &QAction::triggered, this, [&fired] { ++fired; });
+    m_view->SetWindowText(QStringLiteral("ab"));
+    setPage(Add, 1, 0);
+    m_view->SetSel(1, 1);
+    for (const char *keys : {"Shift+Ins", "Ctrl+V"}) {
+        ClipboardSetText(QStringLiteral("X"));
+        QTest::keySequence(m_view, QKeySequence(QString::fromLatin1(keys)));
+    }
+    QCOMPARE(fired, 0);
+    QCOMPARE(m_view->GetWindowText(), QStringLiteral("aXXb"));
+    m_frame->removeAction(&action);
 }
 
 void TestEditor::gutterPlacement()
@@ -723,7 +737,7 @@ void TestEditor::gutterArrows()
 void TestEditor::gutterNumbers()
 {
     const int h = rowHeight();
-    // What the number n looks like in the row whose top is y, drawn on its own.
+    // What a row showing the number n looks like, drawn on its own.
     auto expectedRow = [&](int n) {
         QImage row(30, h, QImage::Format_RGB32);
         row.fill(kGrey);
