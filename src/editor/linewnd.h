@@ -1,18 +1,50 @@
 #pragma once
 
+#include "cmdtarget.h"
+
+#include <QColor>
 #include <QWidget>
 
-// The 30-pixel gutter over the editor's left edge: line numbers and the current page's arrows.
-class CLineWnd : public QWidget
+class CEditView;
+
+// The 30-pixel gutter over the editor's left edge: the numbers of the visible lines and, beside
+// the current page's lines, arrows in the page's colour. Everything it draws is read afresh from
+// the editor and the lesson at each paint; the editor decides when it repaints.
+class CLineWnd : public QWidget, public CCmdTarget
 {
     Q_OBJECT
 
 public:
-    explicit CLineWnd(QWidget *parent = nullptr);
+    explicit CLineWnd(CEditView *editor);
+
+    // The arrow colour of a page kind.
+    static QColor ArrowColor(int kind);
+    // The arrow's outline for the row whose top is y.
+    QPolygon ArrowPolygon(int y) const;
+
+    // The context menu's Cut and Paste, handed to the editor.
+    bool OnCmdMsg(int id) override;
 
     int m_lineCount = 1;
     int m_firstVisibleLine = 0;
     int m_lineHeight = 16;
     int m_textX = 1;
     int m_topY = 0;
+
+signals:
+    void Painted(); // after every paint
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void drawRows(QPainter &painter);
+    void showContextMenu();
+
+    CEditView *m_editor;
 };

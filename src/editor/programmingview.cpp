@@ -1,24 +1,154 @@
 #include "programmingview.h"
 
+#include "bolto.h"
+#include "clipboard.h"
+#include "html5view.h"
+#include "linewnd.h"
+#include "mainframe.h"
+#include "popupmenu.h"
 #include "resource.h"
 
-CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent) {}
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+constexpr int kLineWndWidth = 30;
+constexpr int kLeftMargin = 35;
+constexpr int kTabStops = 16; // dialog units: four characters
+constexpr int kTargetRow = 10;
+} // namespace
+
+CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent)
+{
+    setupColors();
+    SetMargins(kLeftMargin, GetMargins().right());
+    SetTabStops(kTabStops);
+    // Text reaches the editor only through the guarded paste; a drop would bypass it.
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
+    createLineWnd();
+    connect(this, &CEditView::EnChange, this, &CProgrammingView::OnEnChange);
+    connect(this, &CEditView::EnVscroll, this, &CProgrammingView::repaintLineWnd);
+}
 
 CProgrammingView::~CProgrammingView() = default;
 
-void CProgrammingView::ShowPageLines() {}
+void CProgrammingView::setupColors()
+{
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, Qt::black);
+    colors.setColor(QPalette::Text, Qt::white);
+    // The page's selection stays visible while the learner works in the tutorial pane.
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        colors.setColor(QPalette::Inactive, role, colors.color(QPalette::Active, role));
+    setPalette(colors);
+    // The margin between the gutter and the text is the editor's, so it is black too.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+}
+
+void CProgrammingView::createLineWnd()
+{
+    m_lineWnd = new CLineWnd(this);
+    m_lineWnd->m_lineHeight = GetLineHeight();
+    m_lineWnd->setFont(font());
+    placeLineWnd();
+}
+
+void CProgrammingView::placeLineWnd()
+{
+    if (!m_lineWnd)
+        return;
+    const QRect client = contentsRect();
+    m_lineWnd->setGeometry(client.left(), client.top(), kLineWndWidth, client.height());
+    m_lineWnd->m_topY = 0;
+}
+
+void CProgrammingView::repaintLineWnd()
+{
+    if (m_lineWnd)
+        m_lineWnd->repaint();
+}
+
+void CProgrammingView::OnInitialUpdate()
+{
+    repaintLineWnd();
+    SetTabStops(kTabStops);
+}
+
+void CProgrammingView::ShowPageLines()
+{
+    if (theLesson.GetPageCount() == 0)
+        return;
+    const int page = theLesson.m_currentPage;
+    const qint64 line = theLesson.GetArrowLine(page);
+    const int firstVisible = GetFirstVisibleLine();
+
+    // Positions come from the control's own lines. A page may name lines the learner's text does
+    // not have: the selection then stops at the end of the text.
+    const int lineCount = GetLineCount();
+    const int textEnd = GetWindowTextLength();
+    auto lineStart = [&](qint64 index) {
+        return index < lineCount ? LineIndex(int(index)) : textEnd;
+    };
+    const qint64 startLine = std::max<qint64>(line - 1, 0);
+    const int start = lineStart(startLine);
+    int end = start;
+    const int kind = theLesson.GetPageKind(page);
+    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && (kind == Replace || kind == Delete)) {
+        const qint64 count = theLesson.GetArrowCount(page);
+        if (count > 0)
+            end = lineStart(std::min<qint64>(startLine, lineCount) + count);
+    }
+    SetSel(start, end);
+
+    // The page's first line becomes the tenth visible row, as far as the text allows.
+    const qint64 scroll = line - kTargetRow - firstVisible;
+    LineScroll(int(std::clamp<qint64>(scroll, INT_MIN, INT_MAX)));
+    repaintLineWnd();
+}
+
+bool CProgrammingView::isDeletePage() const
+{
+    const int page = theLesson.m_currentPage;
+    return CBolto::isValidIndex(theLesson.m_pageKinds, page) &&
+           theLesson.GetPageKind(page) == Delete;
+}
+
+void CProgrammingView::disableTutorialCopy()
+{
+    CMainFrame *frame = AfxGetMainWnd();
+    if (frame && frame->m_tutorialView)
+        frame->m_tutorialView->m_copyDisabled = true;
+}
 
 void CProgrammingView::OnEditCut()
 {
-    Cut();
+    if (isDeletePage()) {
+        // The step is done: the cut lines are not kept for a paste elsewhere.
+        disableTutorialCopy();
+        Cut();
+        m_pageDone = true;
+        ClipboardEmpty();
+    } else if (m_pageDone) {
+        Cut();
+    }
 }
 
 void CProgrammingView::OnEditPaste()
 {
+    const int page = theLesson.m_currentPage;
+    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) > Replace)
+        return;
+    // One paste per snippet: the clipboard is emptied so that a second paste inserts nothing.
+    disableTutorialCopy();
     Paste();
+    m_pageDone = true;
+    ClipboardEmpty();
 }
-
-void CProgrammingView::OnInitialUpdate() {}
 
 bool CProgrammingView::OnCmdMsg(int id)
 {
@@ -34,7 +164,152 @@ bool CProgrammingView::OnCmdMsg(int id)
     }
 }
 
-bool CProgrammingView::OnUpdateCmdUI(CCmdUI &ui)
+void CProgrammingView::OnEnChange()
 {
-    return CEditView::OnUpdateCmdUI(ui);
+    const int lines = GetLineCount();
+    if (lines != m_lastLineCount) {
+        repaintLineWnd();
+        m_lastLineCount = lines;
+    }
+}
+
+bool CProgrammingView::isStepKey(const QKeyEvent *e) const
+{
+    const bool stepKey = e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete;
+    const Qt::KeyboardModifiers others =
+        e->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
+    return stepKey && others == Qt::NoModifier && !m_pageDone && isDeletePage();
+}
+
+bool CProgrammingView::event(QEvent *e)
+{
+    if (e->type() == QEvent::ShortcutOverride) {
+        // Cut and paste keys stay here, whatever the window's shortcuts say: both roads end in
+        // the guarded commands, and this one is sure to.
+        const auto *key = static_cast<QKeyEvent *>(e);
+        if (isStepKey(key) || key->matches(QKeySequence::Cut) ||
+            key->matches(QKeySequence::Paste)) {
+            e->accept();
+            return true;
+        }
+    }
+    return CEditView::event(e);
+}
+
+void CProgrammingView::keyPressEvent(QKeyEvent *e)
+{
+    if (isStepKey(e)) {
+        // The key path keeps the cut lines on the clipboard and leaves the tutorial alone.
+        Cut();
+        m_pageDone = true;
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::Cut)) {
+        OnEditCut();
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::Paste)) {
+        OnEditPaste();
+        e->accept();
+        return;
+    }
+    CEditView::keyPressEvent(e);
+}
+
+void CProgrammingView::mousePressEvent(QMouseEvent *e)
+{
+    switch (e->button()) {
+    case Qt::LeftButton:
+        // Until the step is done, a click brings the page's lines back instead of moving the
+        // caret. Only the page index is tested: a page beyond the lists still holds the caret.
+        if (!m_pageDone && theLesson.m_currentPage >= 0) {
+            ShowPageLines();
+            m_swallowingLeft = true;
+            e->accept();
+            return;
+        }
+        break;
+    case Qt::MiddleButton:
+        // No paste of the selection clipboard: the middle button does nothing.
+        e->accept();
+        return;
+    case Qt::RightButton:
+        OnRButtonDown(e->globalPosition().toPoint());
+        break;
+    default:
+        break;
+    }
+    CEditView::mousePressEvent(e);
+}
+
+void CProgrammingView::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::LeftButton && !m_pageDone && theLesson.m_currentPage >= 0) {
+        ShowPageLines();
+        m_swallowingLeft = true;
+        e->accept();
+        return;
+    }
+    if (e->button() == Qt::MiddleButton) {
+        e->accept();
+        return;
+    }
+    CEditView::mouseDoubleClickEvent(e);
+}
+
+void CProgrammingView::mouseReleaseEvent(QMouseEvent *e)
+{
+    if (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && m_swallowingLeft)) {
+        if (e->button() == Qt::LeftButton)
+            m_swallowingLeft = false;
+        e->accept();
+        return;
+    }
+    CEditView::mouseReleaseEvent(e);
+}
+
+void CProgrammingView::mouseMoveEvent(QMouseEvent *e)
+{
+    if (m_swallowingLeft) {
+        e->accept();
+        return;
+    }
+    CEditView::mouseMoveEvent(e);
+}
+
+void CProgrammingView::OnRButtonDown(const QPoint &globalPos)
+{
+    if (LoadPopupMenu(IDR_MENU_PROGRAMMING).id == 0)
+        return;
+    const int command = TrackPopupMenu(IDR_MENU_PROGRAMMING, globalPos, this);
+    // Without a page, the menu's Cut is an ordinary cut.
+    if (theLesson.m_currentPage < 0)
+        m_pageDone = true;
+    if (command != 0)
+        OnCmdMsg(command);
+}
+
+void CProgrammingView::contextMenuEvent(QContextMenuEvent *e)
+{
+    // Menu 311 came with the right button; the control's own menu would bypass the guard.
+    e->accept();
+}
+
+void CProgrammingView::resizeEvent(QResizeEvent *e)
+{
+    CEditView::resizeEvent(e);
+    placeLineWnd();
+}
+
+void CProgrammingView::changeEvent(QEvent *e)
+{
+    CEditView::changeEvent(e);
+    if (e->type() == QEvent::FontChange && m_lineWnd) {
+        m_lineWnd->setFont(font());
+        m_lineWnd->m_lineHeight = GetLineHeight();
+        SetTabStops(kTabStops);
+        repaintLineWnd();
+    }
 }

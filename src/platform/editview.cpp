@@ -1,27 +1,67 @@
 #include "editview.h"
 
+#include "clipboard.h"
 #include "resource.h"
 
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// Only hard line breaks: a soft one would show two display lines for one text line.
+QString withHardBreaks(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+} // namespace
 
 CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A font with the Japanese characters in it: a fallback font for them would make their
+    // lines taller than the others, and rows of equal height are what a gutter counts on.
+    QFont text = font();
+    text.setFamilies({QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP"),
+                      text.family()});
+    setFont(text);
+    // Rows of the text then start at the top of the text area, where a gutter expects them.
+    document()->setDocumentMargin(0);
     connect(this, &QPlainTextEdit::textChanged, this, &CEditView::EnChange);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CEditView::EnVscroll);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (!m_holdScroll)
+            emit EnVscroll();
+    });
 }
 
 QString CEditView::GetWindowText() const
 {
-    return toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // Block by block, so that the text keeps every character the learner typed.
+    QString text;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (block != document()->firstBlock())
+            text += QLatin1String("\r\n");
+        text += block.text();
+    }
+    return text;
 }
 
 void CEditView::SetWindowText(const QString &text)
 {
-    QString plain = text;
-    plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    setPlainText(plain);
+    setPlainText(withHardBreaks(text));
+}
+
+int CEditView::GetWindowTextLength() const
+{
+    return document()->characterCount() - 1 + document()->blockCount() - 1;
 }
 
 int CEditView::GetLineCount() const
@@ -31,32 +71,65 @@ int CEditView::GetLineCount() const
 
 int CEditView::GetFirstVisibleLine() const
 {
-    return verticalScrollBar()->value();
+    return firstVisibleBlock().blockNumber();
+}
+
+int CEditView::LineIndex(int line) const
+{
+    const QTextBlock block = document()->findBlockByNumber(line);
+    return block.isValid() ? block.position() + line : -1;
+}
+
+// The document counts a line break once, the control twice: the line's number is the difference.
+int CEditView::toControl(int position) const
+{
+    return position + document()->findBlock(position).blockNumber();
+}
+
+int CEditView::toDocument(int position) const
+{
+    position = std::clamp(position, 0, GetWindowTextLength());
+    int low = 0;
+    int high = GetLineCount() - 1;
+    while (low < high) {
+        const int middle = low + (high - low + 1) / 2;
+        if (LineIndex(middle) <= position)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    const QTextBlock block = document()->findBlockByNumber(low);
+    // A position between CR and LF stands for the end of its line.
+    return block.position() + std::min(position - LineIndex(low), block.length() - 1);
 }
 
 void CEditView::SetSel(int start, int end)
 {
-    // Control positions count each line break twice; the document counts it once.
-    auto toDocument = [this](int pos) {
-        const QString text = toPlainText();
-        int units = 0;
-        int i = 0;
-        for (; i < text.size() && units < pos; ++i)
-            units += text.at(i) == QLatin1Char('\n') ? 2 : 1;
-        return i;
-    };
     QTextCursor cursor = textCursor();
     cursor.setPosition(toDocument(start));
     cursor.setPosition(toDocument(end), QTextCursor::KeepAnchor);
-    const int value = verticalScrollBar()->value();
+    // Setting the cursor scrolls it into view; the control's selection never does.
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+    m_holdScroll = true;
     setTextCursor(cursor);
-    verticalScrollBar()->setValue(value);
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
+    m_holdScroll = false;
+}
+
+void CEditView::GetSel(int &start, int &end) const
+{
+    const QTextCursor cursor = textCursor();
+    start = toControl(cursor.selectionStart());
+    end = toControl(cursor.selectionEnd());
 }
 
 void CEditView::LineScroll(int lines)
 {
-    QScrollBar *bar = verticalScrollBar();
-    bar->setValue(bar->value() + lines);
+    const qint64 target =
+        std::clamp<qint64>(qint64(GetFirstVisibleLine()) + lines, 0, GetLineCount() - 1);
+    verticalScrollBar()->setValue(int(target));
 }
 
 void CEditView::Cut()
@@ -71,14 +144,69 @@ void CEditView::Paste()
 
 int CEditView::GetLineHeight() const
 {
-    return fontMetrics().height();
+    // Laid out as the document lays out its lines, which may round the font's height up.
+    QTextLayout layout(QStringLiteral("0"), font());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLeadingIncluded(true);
+    line.setLineWidth(100);
+    layout.endLayout();
+    const int height = int(std::ceil(line.height()));
+    return height > 0 ? height : fontMetrics().height();
+}
+
+void CEditView::SetTabStops(int dialogUnits)
+{
+    // Four dialog units to an average character, measured over the Latin letters as dialogs
+    // measure it (a CJK font's own average is that of its wide characters).
+    static const QString letters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const qreal average = QFontMetricsF(font()).horizontalAdvance(letters) / letters.size();
+    setTabStopDistance(qreal(dialogUnits) * average / 4);
+}
+
+QMargins CEditView::GetMargins() const
+{
+    return viewportMargins();
+}
+
+void CEditView::SetMargins(int left, int right)
+{
+    const QMargins margins = viewportMargins();
+    setViewportMargins(left, margins.top(), right, margins.bottom());
+}
+
+void CEditView::keyPressEvent(QKeyEvent *e)
+{
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        e->modifiers().testFlag(Qt::ShiftModifier)) {
+        // Shift+Enter would make a soft line break; every break here is a hard one.
+        QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier, e->text(),
+                        e->isAutoRepeat(), ushort(e->count()));
+        QPlainTextEdit::keyPressEvent(&plain);
+        e->setAccepted(plain.isAccepted());
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+void CEditView::insertFromMimeData(const QMimeData *source)
+{
+    if (source && source->hasText())
+        insertPlainText(withHardBreaks(source->text()));
 }
 
 bool CEditView::OnCmdMsg(int id)
 {
     switch (id) {
+    case ID_EDIT_CUT:
+        Cut();
+        return true;
     case ID_EDIT_COPY:
         copy();
+        return true;
+    case ID_EDIT_PASTE:
+        Paste();
         return true;
     case ID_EDIT_UNDO:
         undo();
@@ -94,8 +222,12 @@ bool CEditView::OnCmdMsg(int id)
 bool CEditView::OnUpdateCmdUI(CCmdUI &ui)
 {
     switch (ui.m_nID) {
+    case ID_EDIT_CUT:
     case ID_EDIT_COPY:
         ui.Enable(textCursor().hasSelection());
+        return true;
+    case ID_EDIT_PASTE:
+        ui.Enable(ClipboardHasText());
         return true;
     case ID_EDIT_UNDO:
         ui.Enable(document()->isUndoAvailable());
