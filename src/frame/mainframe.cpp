@@ -137,6 +137,15 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame()
 {
+    // The window part of this object still hides, loses the focus and deletes its children
+    // after this body; nothing may call back into the members by then.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+    if (m_document)
+        disconnect(m_document, nullptr, this, nullptr);
+    DragAcceptFiles(false);
     if (g_mainWnd == this)
         g_mainWnd = nullptr;
 }
