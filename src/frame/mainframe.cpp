@@ -249,8 +249,10 @@ void CMainFrame::createMenus()
         // Leaving a menu brings the idle text back, as any highlighted item replaced it.
         connect(popup, &QMenu::aboutToHide, this,
                 [this] { m_statusBar->SetPaneText(0, qs(Str::Ready)); });
-        if (menu.title == Str::MenuFile)
+        if (menu.title == Str::MenuFile) {
             m_fileMenu = popup;
+            connect(popup, &QMenu::aboutToShow, this, &CMainFrame::updateRecentFileMenu);
+        }
     }
 }
 
@@ -361,7 +363,6 @@ void CMainFrame::UpdateCommandUI()
         if (it.value()->isCheckable())
             it.value()->setChecked(ui.m_checked);
     }
-    updateRecentFileMenu();
 }
 
 void CMainFrame::updateRecentFileMenu()
@@ -455,9 +456,11 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
         disconnect(m_document, nullptr, this, nullptr);
     m_document = document;
     if (m_document) {
+        // A new title comes with every open and save, which also change the recent-file list.
         connect(m_document, &CHTML5Doc::titleChanged, this, [this] {
             OnUpdateFrameTitle();
             UpdateCommandUI();
+            updateRecentFileMenu();
         });
     }
     OnUpdateFrameTitle();
