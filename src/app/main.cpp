@@ -4,6 +4,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The web view shares its graphics context with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     CHTML5App app;
     if (!app.InitInstance(QApplication::arguments().mid(1)))

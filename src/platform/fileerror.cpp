@@ -13,18 +13,19 @@ QString FileErrorMessage(int err, const QString &path)
         break;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP:
     case EINVAL:
+    case ELOOP:
         text = Str::FileBadPath;
         break;
     case EACCES:
     case EPERM:
+    case EISDIR:
     case EROFS:
         text = Str::FileAccessDenied;
         break;
     case EBUSY:
     case ETXTBSY:
-    case EAGAIN:
+    case EWOULDBLOCK:
         text = Str::FileSharingViolation;
         break;
     case ENOSPC:
@@ -34,6 +35,9 @@ QString FileErrorMessage(int err, const QString &path)
     case EMFILE:
     case ENFILE:
         text = Str::FileTooManyOpen;
+        break;
+    case EIO:
+        text = Str::FileHardIo;
         break;
     default:
         break;

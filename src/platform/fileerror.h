@@ -1,8 +1,8 @@
 #pragma once
 
-// The file-error texts the user sees, chosen from the system error of a failed file operation.
+// The message for a failed file operation, chosen from errno as the classic framework chooses
+// it from its file-exception causes; %1 is replaced by the path.
 
 #include <QString>
 
-// The message for errno `err` while accessing `path`, with the path filled in.
 QString FileErrorMessage(int err, const QString &path);

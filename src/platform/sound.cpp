@@ -1,16 +1,12 @@
 #include "sound.h"
 
+#include "boltoresources.h"
+
 #include <QApplication>
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
-
-// Outside any namespace, as Q_INIT_RESOURCE requires.
-static void initSoundResources()
-{
-    Q_INIT_RESOURCE(bolto);
-}
 
 namespace {
 int g_requests = 0;
@@ -20,7 +16,7 @@ int g_requests = 0;
 QSoundEffect *copySound()
 {
     static QSoundEffect *effect = [] {
-        initSoundResources();
+        InitBoltoResources();
         const QAudioDevice output = QMediaDevices::defaultAudioOutput();
         if (output.isNull())
             return static_cast<QSoundEffect *>(nullptr);

@@ -1,0 +1,434 @@
+#include "aboutdlg.h"
+#include "appfixture.h"
+#include "html5app.h"
+#include "html5doc.h"
+#include "mainframe.h"
+#include "paths.h"
+#include "programmingview.h"
+#include "recentfilelist.h"
+#include "resource.h"
+#include "shellfiletypes.h"
+#include "texts.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void startUp_data();
+    void startUp();
+    void lessonOpensBeforeWindowShows();
+    void commandLine_data();
+    void commandLine();
+
+    void registrationWrittenAndRemoved();
+    void unregisterSwitchRemovesWithoutWindow();
+    void desktopExecArgument_data();
+    void desktopExecArgument();
+
+    void recentFileListKeepsFourNewestFirst();
+    void recentEntryOfDeletedLessonDisappears();
+    void abbreviatedNames_data();
+    void abbreviatedNames();
+
+    void droppedFileOpens();
+    void aboutBox();
+
+private:
+    QString lesson(const QString &name, int pages = 2);
+    QStringList recentSetting() const;
+
+    QTemporaryDir m_dir;
+    UserStandIn m_user;
+};
+
+void TestApp::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    SetProgramDirectoryOverride(m_dir.path().toStdString());
+    m_user.install();
+}
+
+void TestApp::init()
+{
+    m_user.clear();
+    QCoreApplication::setOrganizationName(qs(Str::SettingsOrganization));
+    QCoreApplication::setApplicationName(qs(Str::AppName));
+    QSettings().remove(QStringLiteral("Recent File List"));
+    theLesson.Reset();
+}
+
+QString TestApp::lesson(const QString &name, int pages)
+{
+    return WriteFile(m_dir.filePath(name), LessonBytes("les", pages));
+}
+
+QStringList TestApp::recentSetting() const
+{
+    QSettings settings;
+    QStringList list;
+    for (int i = 1; i <= 4; ++i)
+        list.append(settings.value(QStringLiteral("Recent File List/File%1").arg(i)).toString());
+    return list;
+}
+
+void TestApp::startUp_data()
+{
+    QTest::addColumn<QString>("argument"); // "" none; "@name" a lesson written first
+    QTest::addColumn<bool>("runs");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("pages");
+
+    QTest::newRow("no argument") << "" << true << "無題 - Bolto x64 Version 1.7"
+                                 << "" << 0;
+    QTest::newRow("lesson") << "@start.blsh" << true << "start.blsh - Bolto x64 Version 1.7"
+                            << "" << 3;
+    QTest::newRow("upper-case extension")
+        << "@START2.BLSH" << true << "START2.BLSH - Bolto x64 Version 1.7"
+        << "" << 3;
+    QTest::newRow("wrong extension") << "@notes.txt" << false << ""
+                                     << "" << 0;
+    QTest::newRow("missing lesson") << "missing.blsh" << false << ""
+                                    << "%1 が見つかりませんでした。" << 0;
+}
+
+void TestApp::startUp()
+{
+    QFETCH(QString, argument);
+    QFETCH(bool, runs);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    QFETCH(int, pages);
+
+    QString path;
+    if (argument.startsWith(QLatin1Char('@'))) {
+        path = WriteFile(m_dir.filePath(argument.mid(1)), LessonBytes("les", 3));
+    } else if (!argument.isEmpty()) {
+        path = m_dir.filePath(argument);
+    }
+
+    CHTML5App app;
+    const bool ran = app.InitInstance(path.isEmpty() ? QStringList() : QStringList{path});
+    QCOMPARE(ran, runs);
+    QCOMPARE(QCoreApplication::organizationName(), qs("Bolto アプリケーション"));
+    QCOMPARE(QCoreApplication::applicationName(), qs("HTML5"));
+    QCOMPARE(m_user.texts(), message.isEmpty() ? QStringList() : QStringList{message.arg(path)});
+    if (!message.isEmpty())
+        QCOMPARE(m_user.messages.first().type & MB_ICONMASK, unsigned(MB_ICONEXCLAMATION));
+    QCOMPARE(theLesson.GetPageCount(), pages);
+    if (!runs) {
+        QVERIFY(!app.m_mainFrame);
+        QVERIFY(!AfxGetMainWnd());
+        return;
+    }
+    QVERIFY(app.m_mainFrame);
+    QCOMPARE(AfxGetMainWnd(), app.m_mainFrame);
+    QVERIFY(app.m_mainFrame->isVisible());
+    QCOMPARE(app.m_mainFrame->windowTitle(), title);
+    QVERIFY(app.m_mainFrame->acceptDrops());
+    if (!path.isEmpty())
+        QCOMPARE(recentSetting().first(), path);
+}
+
+// Watches for the main window's first Show and notes what the lesson held then.
+class ShowWatcher : public QObject
+{
+public:
+    int pagesAtShow = -1;
+    bool mainWindowKnownAtShow = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && pagesAtShow < 0 &&
+            qobject_cast<CMainFrame *>(watched)) {
+            pagesAtShow = theLesson.GetPageCount();
+            mainWindowKnownAtShow = AfxGetMainWnd() == watched;
+        }
+        return false;
+    }
+};
+
+void TestApp::lessonOpensBeforeWindowShows()
+{
+    const QString path = lesson(QStringLiteral("early.blsh"), 4);
+    ShowWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    CHTML5App app;
+    QVERIFY(app.InitInstance({path}));
+    qApp->removeEventFilter(&watcher);
+    QCOMPARE(watcher.pagesAtShow, 4);
+    QVERIFY(watcher.mainWindowKnownAtShow);
+    QCOMPARE(app.m_document->GetPathName(), path);
+    QCOMPARE(app.m_document->GetTitle(), qs("early.blsh"));
+}
+
+void TestApp::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("unregister");
+
+    QTest::newRow("none") << QStringList() << "" << false;
+    QTest::newRow("lesson") << QStringList{"/a/b.blsh"} << "/a/b.blsh" << false;
+    QTest::newRow("first file wins") << QStringList{"x.blsh", "y.blsh"} << "x.blsh" << false;
+    QTest::newRow("/Unregister") << QStringList{"/Unregister"} << "" << true;
+    QTest::newRow("/unregserver") << QStringList{"/unregserver"} << "" << true;
+    QTest::newRow("--unregister") << QStringList{"--unregister"} << "" << true;
+    QTest::newRow("unknown switch") << QStringList{"--verbose", "c.blsh"} << "c.blsh" << false;
+}
+
+void TestApp::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QFETCH(bool, unregister);
+    const CCommandLineInfo info = CHTML5App::ParseCommandLine(arguments);
+    QCOMPARE(info.m_strFileName, file);
+    QCOMPARE(info.m_unregister, unregister);
+}
+
+void TestApp::registrationWrittenAndRemoved()
+{
+    for (const QString &file : ShellRegistrationFiles())
+        QFile::remove(file);
+    CHTML5App app;
+    QVERIFY(app.InitInstance({lesson(QStringLiteral("reg.blsh"))}));
+
+    const QStringList files = ShellRegistrationFiles();
+    QCOMPARE(files.size(), 3);
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    for (const QString &file : files) {
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        QVERIFY(file.startsWith(dataHome + QLatin1Char('/')));
+    }
+    QFile mime(files.at(0));
+    QVERIFY(mime.open(QIODevice::ReadOnly));
+    const QByteArray package = mime.readAll();
+    QVERIFY(package.contains("<comment>Bolto.Document</comment>"));
+    QVERIFY(package.contains("<glob pattern=\"*.blsh\" case-sensitive=\"false\"/>"));
+    QVERIFY(package.contains(kLessonMimeType));
+    QFile desktop(files.at(1));
+    QVERIFY(desktop.open(QIODevice::ReadOnly));
+    const QString entry = QString::fromUtf8(desktop.readAll());
+    QVERIFY(entry.contains(QStringLiteral("Exec=") +
+                           DesktopExecArgument(QCoreApplication::applicationFilePath()) +
+                           QStringLiteral(" %f\n")));
+    QVERIFY(entry.contains(QStringLiteral("MimeType=") + QLatin1String(kLessonMimeType)));
+    QVERIFY(entry.contains(QStringLiteral("Icon=bolto-html5\n")));
+    QVERIFY(!QImage(files.at(2)).isNull());
+
+    for (int round = 0; round < 2; ++round) {
+        m_user.clear();
+        QVERIFY(app.m_mainFrame->RouteCommand(ID_DELETE_REGISTRY));
+        QCOMPARE(m_user.texts(), QStringList{qs("レジストリを削除しました。")});
+        QCOMPARE(m_user.messages.first().type, unsigned(MB_OK | MB_ICONEXCLAMATION));
+        for (const QString &file : files)
+            QVERIFY(!QFileInfo::exists(file));
+    }
+    // The settings stay.
+    QCOMPARE(recentSetting().first(), m_dir.filePath(QStringLiteral("reg.blsh")));
+    QVERIFY(app.m_mainFrame->isVisible());
+}
+
+void TestApp::unregisterSwitchRemovesWithoutWindow()
+{
+    {
+        CHTML5App first;
+        QVERIFY(first.InitInstance({}));
+    }
+    for (const QString &file : ShellRegistrationFiles())
+        QVERIFY(QFileInfo::exists(file));
+    for (const QString &option : {QStringLiteral("/Unregister"), QStringLiteral("--unregister")}) {
+        CHTML5App app;
+        QVERIFY(!app.InitInstance({option}));
+        QVERIFY(!app.m_mainFrame);
+        QVERIFY(!AfxGetMainWnd());
+        QVERIFY(m_user.messages.isEmpty());
+        for (const QString &file : ShellRegistrationFiles())
+            QVERIFY(!QFileInfo::exists(file));
+    }
+}
+
+void TestApp::desktopExecArgument_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("plain") << "/opt/bolto/bolto"
+                           << "/opt/bolto/bolto";
+    QTest::newRow("space") << "/home/a b/bolto"
+                           << "\"/home/a b/bolto\"";
+    QTest::newRow("japanese") << "/home/学習/bolto"
+                              << "/home/学習/bolto";
+    QTest::newRow("percent") << "/x/100%/bolto"
+                             << "/x/100%%/bolto";
+    QTest::newRow("dollar and quote") << "/x/$a\"b/bolto"
+                                      << "\"/x/\\\\$a\\\\\"b/bolto\"";
+    QTest::newRow("backslash") << "/x/a\\b/bolto"
+                               << "\"/x/a\\\\\\\\b/bolto\"";
+}
+
+void TestApp::desktopExecArgument()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, written);
+    QCOMPARE(DesktopExecArgument(argument), written);
+}
+
+void TestApp::recentFileListKeepsFourNewestFirst()
+{
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    QStringList paths;
+    for (int i = 1; i <= 5; ++i) {
+        paths.append(lesson(QStringLiteral("r%1.blsh").arg(i)));
+        QVERIFY(app.OpenDocumentFile(paths.last()));
+    }
+    const QStringList expected{paths.at(4), paths.at(3), paths.at(2), paths.at(1)};
+    QCOMPARE(recentSetting(), expected);
+
+    // The File menu shows the list in place of the greyed placeholder.
+    QMenu *file = app.m_mainFrame->m_fileMenu;
+    emit file->aboutToShow();
+    QStringList shown;
+    for (QAction *action : file->actions()) {
+        if (action->isVisible() && action->text().startsWith(QLatin1Char('&')))
+            shown.append(action->text());
+    }
+    QCOMPARE(shown.size(), 4);
+    QVERIFY(shown.first().startsWith(QStringLiteral("&1 ")));
+    QVERIFY(shown.first().endsWith(QStringLiteral("r5.blsh")));
+    QVERIFY(shown.last().endsWith(QStringLiteral("r2.blsh")));
+
+    // Opening an entry of the list moves it to the top; the list is read back at the next start.
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_FILE_MRU_FILE1 + 2));
+    QCOMPARE(app.m_document->GetPathName(), paths.at(2));
+    QCOMPARE(recentSetting(), (QStringList{paths.at(2), paths.at(4), paths.at(3), paths.at(1)}));
+    CRecentFileList reread(QStringLiteral("Recent File List"), QStringLiteral("File%1"), 4);
+    reread.ReadList();
+    QCOMPARE(reread[0], paths.at(2));
+    QCOMPARE(reread.GetCount(), 4);
+}
+
+void TestApp::recentEntryOfDeletedLessonDisappears()
+{
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    const QString gone = lesson(QStringLiteral("gone.blsh"));
+    const QString kept = lesson(QStringLiteral("kept.blsh"), 5);
+    QVERIFY(app.OpenDocumentFile(gone));
+    QVERIFY(app.OpenDocumentFile(kept));
+    QVERIFY(QFile::remove(gone));
+    app.m_mainFrame->m_editorView->SetWindowText(QStringLiteral("learner's text"));
+
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_FILE_MRU_FILE1 + 1));
+    QCOMPARE(m_user.texts(), QStringList{qs("%1 が見つかりませんでした。").arg(gone)});
+    QCOMPARE(recentSetting(), (QStringList{kept, QString(), QString(), QString()}));
+    // An empty lesson is left behind while the title and the panes stay.
+    QCOMPARE(theLesson.GetPageCount(), 0);
+    QCOMPARE(app.m_mainFrame->windowTitle(), qs("kept.blsh - Bolto x64 Version 1.7"));
+    QCOMPARE(app.m_mainFrame->m_editorView->GetWindowText(), QStringLiteral("learner's text"));
+}
+
+void TestApp::abbreviatedNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("short") << "/home/u/a.blsh"
+                           << "/home/u/a.blsh";
+    QTest::newRow("exactly 30") << "/home/user/lessons/lx/abc.blsh"
+                                << "/home/user/lessons/lx/abc.blsh";
+    QTest::newRow("long") << "/home/user/lessons/webgl/part1/webgl.blsh"
+                          << "/.../webgl/part1/webgl.blsh";
+    QTest::newRow("long name") << "/home/user/a-very-long-lesson-file-name.blsh"
+                               << "a-very-long-lesson-file-name.blsh";
+}
+
+void TestApp::abbreviatedNames()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    const QString name = CRecentFileList::AbbreviateName(path, 30);
+    QCOMPARE(name, shown);
+    QVERIFY(name.size() <= 30 || name == QFileInfo(path).fileName());
+}
+
+void TestApp::droppedFileOpens()
+{
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    QVERIFY(QTest::qWaitForWindowExposed(app.m_mainFrame));
+    const QString path = lesson(QStringLiteral("dropped.blsh"), 6);
+
+    // Dropped on the editor, which would otherwise take the file's name as text.
+    QWidget *target = app.m_mainFrame->m_editorView->viewport();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(app.m_document->GetPathName(), path);
+    QCOMPARE(theLesson.GetPageCount(), 6);
+    QVERIFY(app.m_mainFrame->m_editorView->GetWindowText().isEmpty());
+}
+
+void TestApp::aboutBox()
+{
+    CAboutDlg about;
+    QCOMPARE(about.windowTitle(), qs("バージョン情報 Bolto"));
+    QCOMPARE(about.m_lines[0]->text(), qs("Bolto x64, Version 1.7"));
+    QCOMPARE(about.m_lines[0]->textFormat(), Qt::PlainText);
+    for (QLabel *line : about.m_lines)
+        QVERIFY(!line->text().isEmpty());
+    QCOMPARE(about.m_ok->text(), qs("OK"));
+    QVERIFY(about.m_ok->isDefault());
+    QVERIFY(!about.m_icon->pixmap().isNull());
+
+    // Dialog units: 279 x 91 for the box, OK at (222, 70) 50 x 14.
+    QCOMPARE(about.size(), about.MapDialogRect(0, 0, 279, 91).size());
+    QCOMPARE(about.m_ok->geometry(), about.MapDialogRect(222, 70, 50, 14));
+    QVERIFY(QRect(QPoint(0, 0), about.size()).contains(about.m_ok->geometry()));
+    QVERIFY(about.m_lines[0]->geometry().left() > about.m_icon->geometry().right());
+
+    // The Help menu's command shows it modally and returns once it is closed.
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    bool shown = false;
+    QMetaObject::invokeMethod(
+        this,
+        [&shown] {
+            auto *dialog = qobject_cast<CAboutDlg *>(QApplication::activeModalWidget());
+            shown = dialog != nullptr;
+            if (dialog)
+                dialog->m_ok->click();
+        },
+        Qt::QueuedConnection);
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_APP_ABOUT));
+    QVERIFY(shown);
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
