@@ -265,7 +265,7 @@ void TestRun::refusedRunTouchesNothing_data()
     QTest::newRow("missing folder") << "gone" << qs(Str::FileNotFound).arg(exportPath("gone"));
     QTest::newRow("folder is a file") << "plain" << badPath.arg(exportPath("plain"));
     QTest::newRow("old page is a folder")
-        << kFolder << qs(Str::FileGeneric).arg(exportPath(kFolder));
+        << kFolder << qs(Str::FileAccessDenied).arg(exportPath(kFolder));
 }
 
 void TestRun::refusedRunTouchesNothing()
@@ -453,7 +453,9 @@ void TestRun::fileErrorTexts_data()
     QTest::newRow("disk full") << ENOSPC << qs(Str::FileDiskFull);
     QTest::newRow("quota") << EDQUOT << qs(Str::FileDiskFull);
     QTest::newRow("handles") << EMFILE << qs(Str::FileTooManyOpen);
-    QTest::newRow("other") << EIO << qs(Str::FileGeneric);
+    QTest::newRow("a folder") << EISDIR << qs(Str::FileAccessDenied);
+    QTest::newRow("hardware") << EIO << qs(Str::FileHardIo);
+    QTest::newRow("other") << EXDEV << qs(Str::FileGeneric);
 }
 
 void TestRun::fileErrorTexts()
