@@ -2,8 +2,14 @@
 
 #include <QApplication>
 
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
+    // The web engine refuses to start its sandbox for root; a learner's machine or a container
+    // running as root would otherwise show an empty tutorial pane.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The web view shares its graphics context with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
