@@ -4,6 +4,7 @@
 #include "lessonfile.h"
 #include "lessonjson.h"
 #include "lessonsource.h"
+#include "fileerror.h"
 #include "toolio.h"
 
 #include <QCommandLineParser>
@@ -42,7 +43,7 @@ int RunPack(const QStringList &arguments)
     const LessonFileStatus status =
         StoreLessonFile(QFile::encodeName(output).toStdString(), lesson);
     if (status.m_cause != LessonFileStatus::ok) {
-        PrintError(FileErrorText(status.m_error, output));
+        PrintError(FileErrorMessage(status.m_error, output));
         return 1;
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "toolio.h"
 
+#include "fileerror.h"
+
 #include "bolto.h"
 #include "lessonfile.h"
 #include "texts.h"
@@ -32,39 +34,6 @@ void PrintError(const QString &line)
     print(stderr, line);
 }
 
-QString FileErrorText(int error, const QString &path)
-{
-    const char *text = Str::FileGeneric;
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        text = Str::FileNotFound;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        text = Str::FileAccessDenied;
-        break;
-    case ENAMETOOLONG:
-    case EINVAL:
-        text = Str::FileBadPath;
-        break;
-    case EMFILE:
-    case ENFILE:
-        text = Str::FileTooManyOpen;
-        break;
-    case ENOSPC:
-        text = Str::FileDiskFull;
-        break;
-    case EIO:
-        text = Str::FileHardIo;
-        break;
-    default:
-        break;
-    }
-    return qs(text).arg(path);
-}
-
 bool LoadLessonForTool(const QString &path, CBolto &lesson)
 {
     const LessonFileStatus status = LoadLessonFile(QFile::encodeName(path).toStdString(), lesson);
@@ -82,7 +51,7 @@ bool LoadLessonForTool(const QString &path, CBolto &lesson)
     case LessonFileStatus::writeFailed:
         break;
     }
-    PrintError(FileErrorText(status.m_error, path));
+    PrintError(FileErrorMessage(status.m_error, path));
     return false;
 }
 
@@ -90,7 +59,7 @@ bool ReadJsonObject(const QString &path, QJsonObject &object)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(FileErrorText(
+        PrintError(FileErrorMessage(
             file.error() == QFileDevice::OpenError && !file.exists() ? ENOENT : EACCES, path));
         return false;
     }

@@ -10,8 +10,6 @@ class CBolto;
 void PrintOut(const QString &line);
 void PrintError(const QString &line);
 
-// The system's message for a file that cannot be opened or written, naming the path.
-QString FileErrorText(int error, const QString &path);
 
 // Loads a lesson file into `lesson`. On failure prints the path, the offset where loading stopped
 // and the system's message to stderr, and returns false.
