@@ -10,7 +10,6 @@ class CBolto;
 void PrintOut(const QString &line);
 void PrintError(const QString &line);
 
-
 // Loads a lesson file into `lesson`. On failure prints the path, the offset where loading stopped
 // and the system's message to stderr, and returns false.
 bool LoadLessonForTool(const QString &path, CBolto &lesson);
