@@ -40,6 +40,20 @@ public:
         return inLen - left;
     }
 
+    // Converts the whole input; where iconv stops, `reject(input, position, output)` writes a
+    // stand-in and answers how many input bytes to skip.
+    template <typename Reject> std::string convertAll(std::string_view in, Reject reject)
+    {
+        std::string out;
+        size_t pos = 0;
+        while (pos < in.size()) {
+            pos += ok() ? convert(in.data() + pos, in.size() - pos, out) : 0;
+            if (pos < in.size())
+                pos += reject(in, pos, out);
+        }
+        return out;
+    }
+
 private:
     iconv_t m_cd;
 };
@@ -71,73 +85,30 @@ std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
     if (valid)
         *valid = true;
     Converter cv("UTF-16LE", "CP932");
-    std::string out;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        pos += cv.ok() ? cv.convert(bytes.data() + pos, bytes.size() - pos, out) : 0;
-        if (pos < bytes.size()) {
-            // Skip one undecodable byte, keeping the rest of the text readable.
-            if (valid)
-                *valid = false;
-            out.append("\xFD\xFF", 2);
-            ++pos;
-        }
-    }
+    const std::string out = cv.convertAll(bytes, [valid](std::string_view, size_t, std::string &o) {
+        // Skip one undecodable byte, keeping the rest of the text readable.
+        if (valid)
+            *valid = false;
+        o.append("\xFD\xFF", 2);
+        return size_t(1);
+    });
     return fromUtf16Bytes(out);
 }
 
 std::string Utf16ToCp932(std::u16string_view text)
 {
     Converter cv("CP932", "UTF-16LE");
-    const std::string in = toUtf16Bytes(text);
-    std::string out;
-    size_t pos = 0;
-    while (pos < in.size()) {
-        pos += cv.ok() ? cv.convert(in.data() + pos, in.size() - pos, out) : 0;
-        if (pos < in.size()) {
-            // One unrepresentable character: a surrogate pair counts as one, a lone surrogate
-            // as one, and the character after a lone high surrogate is kept.
-            auto unit = [&in](size_t at) {
-                return char16_t(uint8_t(in[at]) | (uint8_t(in[at + 1]) << 8));
-            };
-            const bool pair = unit(pos) >= 0xD800 && unit(pos) <= 0xDBFF && pos + 4 <= in.size() &&
-                              unit(pos + 2) >= 0xDC00 && unit(pos + 2) <= 0xDFFF;
-            out.push_back('?');
-            pos += pair ? 4 : 2;
-        }
-    }
-    return out;
-}
-
-std::u16string Utf8ToUtf16(std::string_view bytes)
-{
-    Converter cv("UTF-16LE", "UTF-8");
-    std::string out;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        pos += cv.ok() ? cv.convert(bytes.data() + pos, bytes.size() - pos, out) : 0;
-        if (pos < bytes.size()) {
-            out.append("\xFD\xFF", 2);
-            ++pos;
-        }
-    }
-    return fromUtf16Bytes(out);
-}
-
-std::string Utf16ToUtf8(std::u16string_view text)
-{
-    Converter cv("UTF-8", "UTF-16LE");
-    const std::string in = toUtf16Bytes(text);
-    std::string out;
-    size_t pos = 0;
-    while (pos < in.size()) {
-        pos += cv.ok() ? cv.convert(in.data() + pos, in.size() - pos, out) : 0;
-        if (pos < in.size()) {
-            out.append("\xEF\xBF\xBD");
-            pos += 2;
-        }
-    }
-    return out;
+    return cv.convertAll(toUtf16Bytes(text), [](std::string_view in, size_t pos, std::string &o) {
+        // One unrepresentable character: a surrogate pair counts as one, a lone surrogate as
+        // one, and the character after a lone high surrogate is kept.
+        auto unit = [in](size_t at) {
+            return char16_t(uint8_t(in[at]) | (uint8_t(in[at + 1]) << 8));
+        };
+        const bool pair = unit(pos) >= 0xD800 && unit(pos) <= 0xDBFF && pos + 4 <= in.size() &&
+                          unit(pos + 2) >= 0xDC00 && unit(pos + 2) <= 0xDFFF;
+        o.push_back('?');
+        return size_t(pair ? 4 : 2);
+    });
 }
 
 } // namespace codepage

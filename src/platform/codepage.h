@@ -16,7 +16,4 @@ std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid = nullptr);
 // character does.
 std::string Utf16ToCp932(std::u16string_view text);
 
-std::u16string Utf8ToUtf16(std::string_view bytes);
-std::string Utf16ToUtf8(std::u16string_view text);
-
 } // namespace codepage
