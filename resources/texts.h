@@ -42,7 +42,8 @@ inline constexpr char FileGeneric[] = "%1 へのアクセス中に不明なエ�
 inline constexpr char FileDiskFull[] = "%1 へのアクセス中にディスクがいっぱいになりました。";
 inline constexpr char FileTooManyOpen[] = "%1 を開くのに必要なファイルハンドルが足りません。";
 inline constexpr char FileLocked[] = "%1 へのアクセス中にロック違反が発生しました。";
-inline constexpr char FileEndOfFile[] = "%1 へのアクセス中にファイルの終わりを越えてアクセスしようとしました。";
+inline constexpr char FileEndOfFile[] =
+    "%1 へのアクセス中にファイルの終わりを越えてアクセスしようとしました。";
 inline constexpr char FileHardIo[] = "%1 へのアクセス中にハードウェア I/O エラーが発生しました。";
 inline constexpr char ArchiveBadFormat[] = "予期しないファイル形式です。";
 inline constexpr char ArchiveGeneric[] = "ドキュメントを開くことに失敗しました。";

@@ -1,10 +1,10 @@
 #include "command.h"
 
 #include "bolto.h"
+#include "fileerror.h"
 #include "lessonfile.h"
 #include "lessonjson.h"
 #include "lessonsource.h"
-#include "fileerror.h"
 #include "toolio.h"
 
 #include <QCommandLineParser>
