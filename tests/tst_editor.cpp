@@ -418,7 +418,8 @@ void TestEditor::stepKeys()
     const bool step = kind == Delete;
     QCOMPARE(m_view->m_pageDone, step);
     QCOMPARE(ClipboardText(), step ? QStringLiteral("c\nd\n") : QStringLiteral("snippet"));
-    QVERIFY(!m_frame->m_tutorialView->m_copyDisabled);
+    // Done by key as by the Cut command: clicks in the page follow its links again.
+    QCOMPARE(m_frame->m_tutorialView->m_copyDisabled, step);
 
     QTest::keyClick(m_view, Qt::Key(key), mods);
     QCOMPARE(m_view->GetWindowText(), afterSecondKey);

@@ -27,6 +27,8 @@ private slots:
     void packSource();
     void check_data();
     void check();
+    void checkDemoLesson_data();
+    void checkDemoLesson();
 
 private:
     struct Result
@@ -408,6 +410,59 @@ void TestTool::check()
         QVERIFY2(lines.at(i).contains(fragment),
                  qPrintable(lines.at(i) + "\ndoes not contain\n" + fragment));
     }
+}
+
+void TestTool::checkDemoLesson_data()
+{
+    QTest::addColumn<QString>("kind"); // the first page of this kind gets a wrong arrow line
+    QTest::newRow("as built") << QString();
+    QTest::newRow("wrong arrow line on a delete page") << "delete";
+    QTest::newRow("wrong arrow line on a replace page") << "replace";
+}
+
+// The demo lesson against its source, and a copy with one arrow line off by one.
+void TestTool::checkDemoLesson()
+{
+    QFETCH(QString, kind);
+
+    const QString bin = qEnvironmentVariable("BOLTO_BIN_DIR");
+    const QString source =
+        qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/lesson.json";
+    QFile sourceFile(source);
+    QVERIFY(sourceFile.open(QIODevice::ReadOnly));
+    QJsonObject lesson = QJsonDocument::fromJson(sourceFile.readAll()).object();
+    QJsonArray pages = lesson.value("pages").toArray();
+    QVERIFY(!pages.isEmpty());
+
+    QString file = bin + "/webgl.blsh";
+    QStringList report{QString("OK: %1 pages").arg(pages.size())};
+    if (!kind.isEmpty()) {
+        qsizetype page = 0;
+        while (page < pages.size() && pages.at(page).toObject().value("kind").toString() != kind)
+            ++page;
+        QVERIFY(page < pages.size());
+        QJsonObject wrong = pages.at(page).toObject();
+        const int line = wrong.value("line").toInt();
+        wrong.insert("line", line + 1);
+        pages.replace(page, wrong);
+        lesson.insert("pages", pages);
+        QCOMPARE(run({"pack", write("wrong.json", json(lesson)), "wrong.blsh"}).code, 0);
+        file = m_dir.filePath("wrong.blsh");
+        report = QStringList{QString("page %1: arrow line %2 in the lesson, %3 in the source")
+                                 .arg(page)
+                                 .arg(line + 1)
+                                 .arg(line),
+                             QString("step %1 (index%1.html): ").arg(page)};
+    }
+
+    const Result result = run({"check", file, "--source", source, "--program-dir", bin});
+    const QStringList lines = QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(result.code, kind.isEmpty() ? 0 : 1);
+    QVERIFY(result.err.isEmpty());
+    QCOMPARE(lines.size(), report.size());
+    for (qsizetype i = 0; i < report.size(); ++i)
+        QVERIFY2(lines.at(i).startsWith(report.at(i)),
+                 qPrintable(lines.at(i) + "\ndoes not start with\n" + report.at(i)));
 }
 
 QTEST_GUILESS_MAIN(TestTool)

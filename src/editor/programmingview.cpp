@@ -199,7 +199,10 @@ bool CProgrammingView::event(QEvent *e)
 void CProgrammingView::keyPressEvent(QKeyEvent *e)
 {
     if (isStepKey(e)) {
-        // The key path keeps the cut lines on the clipboard and leaves the tutorial alone.
+        // The key path keeps the cut lines on the clipboard. Click-copying goes off as after the
+        // Cut command: otherwise every click in the page would copy again and be swallowed, and
+        // the page's link onward could never be followed.
+        disableTutorialCopy();
         Cut();
         m_pageDone = true;
         e->accept();
