@@ -286,6 +286,9 @@ void TestTool::packErrors_data()
         << "texts[1]: U+00E9";
     QTest::newRow("odd hex") << R"({"texts": [{"hex": "abc"}], "kinds": [], )" + rest + "}"
                              << "texts[0]: must be a string or {\"hex\"";
+    QTest::newRow("hex with digits that are not ASCII")
+        << QString::fromUtf8(R"({"texts": [{"hex": "٣٣"}], "kinds": [], )").toUtf8() + rest + "}"
+        << "texts[0]: must be a string or {\"hex\"";
     QTest::newRow("source with an unknown kind")
         << QByteArray(R"({"folder": "f", "pages": [{"snippet": "", "kind": "insert", "line": 1,)"
                       R"( "count": 0}]})")
