@@ -376,6 +376,12 @@ void TestTool::check_data()
     QTest::newRow("tutorial page beyond the lesson")
         << json(sourceWith(3)) << 0 << QList<int>{0, 1, 2, 5}
         << QStringList{"tutorial page %DIR%/demo/html/index5.html has no entry in the lesson"};
+    QTest::newRow("folder outside the program directory")
+        << QByteArray(R"({"texts": [], "kinds": [], "arrowLines": [], "arrowCounts": [],)"
+                      R"( "folder": "demo\\..\\.."})")
+        << 0 << allPages
+        << QStringList{"folder \"demo\\..\\..\" is not below the program directory",
+                       "no tutorial folder"};
     QTest::newRow("lists, kinds, lines and counts")
         << QByteArray(R"({"texts": ["a", "b"], "kinds": [0, 5], "arrowLines": [1, 0, 2],)"
                       R"( "arrowCounts": [1, -1], "folder": "demo"})")
