@@ -103,6 +103,7 @@ private slots:
     void zeroByteFile();
     void cutAtEveryLength();
     void cutWorkedExampleFile();
+    void mutateEveryByte();
     void prefixBoundaries_data();
     void prefixBoundaries();
     void storeLoadRoundTrip();
@@ -360,6 +361,43 @@ void TestLesson::cutWorkedExampleFile()
         qint64 offset = -1;
         QCOMPARE(loadFile(path, lesson, &offset), QString("eof"));
         QVERIFY(offset <= n && offset >= n - 3);
+    }
+}
+
+// Hostile bytes at every position: loading ends normally or with an archive error, never with a
+// crash or a runaway allocation, and memory and the buffered file reader agree on the outcome.
+void TestLesson::mutateEveryByte()
+{
+    const QByteArray valid = LessonBytes()
+                                 .count(2)
+                                 .text(QByteArray(260, 'x'))
+                                 .utf16Text(QString::fromUtf8("あ"))
+                                 .count(1)
+                                 .integer(2)
+                                 .count(1)
+                                 .integer(3)
+                                 .count(1)
+                                 .integer(4)
+                                 .folder("webgl")
+                                 .bytes();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mutated.blsh");
+    for (qsizetype at = 0; at < valid.size(); ++at) {
+        for (const char value : {'\x00', '\x01', '\x7f', '\x80', '\xfe', '\xff'}) {
+            QByteArray bytes = valid;
+            bytes[at] = value;
+            CBolto inMemory;
+            qint64 memoryOffset = -1;
+            const QString outcome = loadBytes(bytes, inMemory, &memoryOffset);
+            QVERIFY(writeFile(path, bytes));
+            CBolto fromFile;
+            qint64 fileOffset = -1;
+            const QString where = QString("byte %1 set to %2").arg(at).arg(uint8_t(value));
+            QVERIFY2(loadFile(path, fromFile, &fileOffset) == outcome, qPrintable(where));
+            if (outcome != "ok")
+                QVERIFY2(fileOffset == memoryOffset, qPrintable(where));
+            QVERIFY2(storeBytes(fromFile) == storeBytes(inMemory), qPrintable(where));
+        }
     }
 }
 

@@ -286,6 +286,9 @@ void TestTool::packErrors_data()
         << "texts[1]: U+00E9";
     QTest::newRow("odd hex") << R"({"texts": [{"hex": "abc"}], "kinds": [], )" + rest + "}"
                              << "texts[0]: must be a string or {\"hex\"";
+    QTest::newRow("hex with digits that are not ASCII")
+        << QString::fromUtf8(R"({"texts": [{"hex": "٣٣"}], "kinds": [], )").toUtf8() + rest + "}"
+        << "texts[0]: must be a string or {\"hex\"";
     QTest::newRow("source with an unknown kind")
         << QByteArray(R"({"folder": "f", "pages": [{"snippet": "", "kind": "insert", "line": 1,)"
                       R"( "count": 0}]})")
@@ -373,6 +376,12 @@ void TestTool::check_data()
     QTest::newRow("tutorial page beyond the lesson")
         << json(sourceWith(3)) << 0 << QList<int>{0, 1, 2, 5}
         << QStringList{"tutorial page %DIR%/demo/html/index5.html has no entry in the lesson"};
+    QTest::newRow("folder outside the program directory")
+        << QByteArray(R"({"texts": [], "kinds": [], "arrowLines": [], "arrowCounts": [],)"
+                      R"( "folder": "demo\\..\\.."})")
+        << 0 << allPages
+        << QStringList{"folder \"demo\\..\\..\" is not below the program directory",
+                       "no tutorial folder"};
     QTest::newRow("lists, kinds, lines and counts")
         << QByteArray(R"({"texts": ["a", "b"], "kinds": [0, 5], "arrowLines": [1, 0, 2],)"
                       R"( "arrowCounts": [1, -1], "folder": "demo"})")

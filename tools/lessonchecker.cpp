@@ -85,6 +85,12 @@ void CLessonChecker::CheckTutorialPages(const QString &programDir)
     }
     // A '\' in a folder name separates folders, as it does on the system lessons come from.
     const QString folder = FromCp932(m_lesson.m_folderName).replace('\\', '/');
+    // Run writes the learner's program into the folder and refuses one outside the program's.
+    const QString inside = QDir::cleanPath(folder);
+    if (folder.startsWith('/') || folder.contains(QChar(0)) || inside == "." || inside == ".." ||
+        inside.startsWith("../"))
+        fault(QString("folder %1 is not below the program directory, so Run refuses it")
+                  .arg(quoteLine(m_lesson.m_folderName)));
     const QString htmlDir = QDir(programDir).filePath(folder + "/html");
     if (!QFileInfo(htmlDir).isDir()) {
         fault(QString("no tutorial folder %1").arg(QDir::cleanPath(htmlDir)));

@@ -47,8 +47,9 @@ bool readInts(const QJsonObject &object, const char *key, std::vector<int32_t> &
 
 bool isHexDigits(const QString &text)
 {
+    // ASCII only: fromHex skips anything else, and other scripts' digits would vanish silently.
     for (QChar c : text) {
-        if (!c.isDigit() && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F'))
+        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F'))
             return false;
     }
     return text.size() % 2 == 0;

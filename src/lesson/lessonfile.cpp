@@ -70,16 +70,22 @@ LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson)
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
+    int writeError = 0;
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            writeError = n < 0 ? errno : EIO;
             break;
+        }
         written += size_t(n);
     }
-    const int writeError = written == bytes.size() ? 0 : errno;
+    // Some file systems report a full disk only when the data reaches it; the old lesson must
+    // not be replaced by a short one. EINVAL and EROFS: a file that cannot be synchronised.
+    if (writeError == 0 && fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        writeError = errno;
     if (close(fd) != 0 || writeError != 0 || std::rename(temporary.c_str(), path.c_str()) != 0) {
         status.m_cause = LessonFileStatus::writeFailed;
         status.m_error = writeError != 0 ? writeError : errno;
