@@ -806,6 +806,15 @@ void TestEditor::gutterRepaints()
     m_view->verticalScrollBar()->setValue(20);
     QCOMPARE(painted.count(), 1);
     QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, 20);
+
+    // The text also scrolls to follow the caret, with no scroll bar action: the numbers follow.
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(m_view->GetFirstVisibleLine() > 50);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
+    QTest::keyClick(m_view, Qt::Key_Return);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, 0);
 }
 
 void TestEditor::gutterClicks()
