@@ -82,6 +82,8 @@ private slots:
     void stepKeys();
     void guardedEdits_data();
     void guardedEdits();
+    void nothingToCutOrPaste_data();
+    void nothingToCutOrPaste();
     void clicks_data();
     void clicks();
     void editorContextMenu_data();
@@ -390,9 +392,9 @@ void TestEditor::stepKeys_data()
     QTest::newRow("Ctrl+Back Space")
         << int(Delete) << int(Qt::Key_Backspace) << int(Qt::ControlModifier)
         << QStringLiteral("a\r\nbe\r\n") << cd;
-    // Once done, Shift+Delete is the Cut command, which on a Delete page empties the clipboard.
+    // Once done, Shift+Delete is the Cut command, which has nothing selected to cut.
     QTest::newRow("Shift+Delete") << int(Delete) << int(Qt::Key_Delete) << int(Qt::ShiftModifier)
-                                  << QStringLiteral("a\r\nb\r\ne\r\n") << QString();
+                                  << QStringLiteral("a\r\nb\r\ne\r\n") << cd;
     // Not a Delete page: ordinary editing, the step stays open.
     QTest::newRow("Back Space on a Replace page")
         << int(Replace) << int(Qt::Key_Backspace) << 0 << QStringLiteral("a\r\nbe\r\n")
@@ -510,6 +512,51 @@ void TestEditor::guardedEdits()
         QTest::keySequence(m_view, QKeySequence(QStringLiteral("Ctrl+V")));
         QCOMPARE(m_view->GetWindowText(), text);
     }
+}
+
+void TestEditor::nothingToCutOrPaste_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("action");
+
+    // Nothing selected and nothing on the clipboard: no road completes the step.
+    QTest::newRow("Ctrl+V on an Add page") << int(Add) << "Ctrl+V";
+    QTest::newRow("paste command without a page") << -1 << "paste";
+    QTest::newRow("editor menu paste") << int(Replace) << "editor paste";
+    QTest::newRow("gutter menu paste") << int(Add) << "gutter paste";
+    QTest::newRow("Ctrl+X on a Delete page") << int(Delete) << "Ctrl+X";
+    QTest::newRow("cut command on a Delete page") << int(Delete) << "cut";
+    QTest::newRow("gutter menu cut on a Delete page") << int(Delete) << "gutter cut";
+}
+
+void TestEditor::nothingToCutOrPaste()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, action);
+
+    const QString text = QStringLiteral("a\r\nb\r\nc");
+    m_view->SetWindowText(text);
+    if (kind != -1)
+        setPage(kind, 2, 1);
+    m_view->SetSel(3, 3);
+    ClipboardEmpty();
+
+    if (action == "cut" || action == "paste") {
+        m_frame->SetActiveView(m_view);
+        QVERIFY(m_frame->RouteCommand(action == "cut" ? ID_EDIT_CUT : ID_EDIT_PASTE));
+    } else if (action.contains(' ')) {
+        m_menuAnswer = action.endsWith("cut") ? ID_EDIT_CUT : ID_EDIT_PASTE;
+        QWidget *target = action.startsWith("gutter") ? static_cast<QWidget *>(m_view->m_lineWnd)
+                                                      : m_view->viewport();
+        QTest::mouseClick(target, Qt::RightButton, {}, QPoint(10, 5));
+        QCOMPARE(m_menusShown, QVector<int>{IDR_MENU_PROGRAMMING});
+    } else {
+        QTest::keySequence(m_view, QKeySequence(action));
+    }
+
+    QCOMPARE(m_view->GetWindowText(), text);
+    QCOMPARE(m_view->m_pageDone, false);
+    QCOMPARE(m_frame->m_tutorialView->m_copyDisabled, false);
 }
 
 void TestEditor::clicks_data()
