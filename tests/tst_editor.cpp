@@ -518,21 +518,29 @@ void TestEditor::nothingToCutOrPaste_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("after");
 
     // Nothing selected and nothing on the clipboard: no road completes the step.
-    QTest::newRow("Ctrl+V on an Add page") << int(Add) << "Ctrl+V";
-    QTest::newRow("paste command without a page") << -1 << "paste";
-    QTest::newRow("editor menu paste") << int(Replace) << "editor paste";
-    QTest::newRow("gutter menu paste") << int(Add) << "gutter paste";
-    QTest::newRow("Ctrl+X on a Delete page") << int(Delete) << "Ctrl+X";
-    QTest::newRow("cut command on a Delete page") << int(Delete) << "cut";
-    QTest::newRow("gutter menu cut on a Delete page") << int(Delete) << "gutter cut";
+    const QString abc = QStringLiteral("a\r\nb\r\nc");
+    QTest::newRow("Ctrl+V on an Add page") << int(Add) << "Ctrl+V" << abc;
+    QTest::newRow("paste command without a page") << -1 << "paste" << abc;
+    QTest::newRow("editor menu paste") << int(Replace) << "editor paste" << abc;
+    QTest::newRow("gutter menu paste") << int(Add) << "gutter paste" << abc;
+    QTest::newRow("Ctrl+X on a Delete page") << int(Delete) << "Ctrl+X" << abc;
+    QTest::newRow("cut command on a Delete page") << int(Delete) << "cut" << abc;
+    QTest::newRow("gutter menu cut on a Delete page") << int(Delete) << "gutter cut" << abc;
+    // The step keys edit as usual.
+    QTest::newRow("Delete on a Delete page") << int(Delete) << "Del"
+                                             << "a\r\n\r\nc";
+    QTest::newRow("Back Space on a Delete page") << int(Delete) << "Backspace"
+                                                 << "ab\r\nc";
 }
 
 void TestEditor::nothingToCutOrPaste()
 {
     QFETCH(int, kind);
     QFETCH(QString, action);
+    QFETCH(QString, after);
 
     const QString text = QStringLiteral("a\r\nb\r\nc");
     m_view->SetWindowText(text);
@@ -554,7 +562,7 @@ void TestEditor::nothingToCutOrPaste()
         QTest::keySequence(m_view, QKeySequence(action));
     }
 
-    QCOMPARE(m_view->GetWindowText(), text);
+    QCOMPARE(m_view->GetWindowText(), after);
     QCOMPARE(m_view->m_pageDone, false);
     QCOMPARE(m_frame->m_tutorialView->m_copyDisabled, false);
 }

@@ -186,7 +186,9 @@ bool CProgrammingView::isStepKey(const QKeyEvent *e) const
     const bool stepKey = e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete;
     const Qt::KeyboardModifiers others =
         e->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
-    return stepKey && others == Qt::NoModifier && !m_pageDone && isDeletePage();
+    // With the page's lines no longer selected the key edits as usual, as Cut would cut nothing.
+    return stepKey && others == Qt::NoModifier && !m_pageDone && isDeletePage() &&
+           textCursor().hasSelection();
 }
 
 bool CProgrammingView::event(QEvent *e)
