@@ -82,6 +82,8 @@ private slots:
     void stepKeys();
     void guardedEdits_data();
     void guardedEdits();
+    void nothingToCutOrPaste_data();
+    void nothingToCutOrPaste();
     void clicks_data();
     void clicks();
     void editorContextMenu_data();
@@ -390,9 +392,9 @@ void TestEditor::stepKeys_data()
     QTest::newRow("Ctrl+Back Space")
         << int(Delete) << int(Qt::Key_Backspace) << int(Qt::ControlModifier)
         << QStringLiteral("a\r\nbe\r\n") << cd;
-    // Once done, Shift+Delete is the Cut command, which on a Delete page empties the clipboard.
+    // Once done, Shift+Delete is the Cut command, which has nothing selected to cut.
     QTest::newRow("Shift+Delete") << int(Delete) << int(Qt::Key_Delete) << int(Qt::ShiftModifier)
-                                  << QStringLiteral("a\r\nb\r\ne\r\n") << QString();
+                                  << QStringLiteral("a\r\nb\r\ne\r\n") << cd;
     // Not a Delete page: ordinary editing, the step stays open.
     QTest::newRow("Back Space on a Replace page")
         << int(Replace) << int(Qt::Key_Backspace) << 0 << QStringLiteral("a\r\nbe\r\n")
@@ -510,6 +512,59 @@ void TestEditor::guardedEdits()
         QTest::keySequence(m_view, QKeySequence(QStringLiteral("Ctrl+V")));
         QCOMPARE(m_view->GetWindowText(), text);
     }
+}
+
+void TestEditor::nothingToCutOrPaste_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("after");
+
+    // Nothing selected and nothing on the clipboard: no road completes the step.
+    const QString abc = QStringLiteral("a\r\nb\r\nc");
+    QTest::newRow("Ctrl+V on an Add page") << int(Add) << "Ctrl+V" << abc;
+    QTest::newRow("paste command without a page") << -1 << "paste" << abc;
+    QTest::newRow("editor menu paste") << int(Replace) << "editor paste" << abc;
+    QTest::newRow("gutter menu paste") << int(Add) << "gutter paste" << abc;
+    QTest::newRow("Ctrl+X on a Delete page") << int(Delete) << "Ctrl+X" << abc;
+    QTest::newRow("cut command on a Delete page") << int(Delete) << "cut" << abc;
+    QTest::newRow("gutter menu cut on a Delete page") << int(Delete) << "gutter cut" << abc;
+    // The step keys edit as usual.
+    QTest::newRow("Delete on a Delete page") << int(Delete) << "Del"
+                                             << "a\r\n\r\nc";
+    QTest::newRow("Back Space on a Delete page") << int(Delete) << "Backspace"
+                                                 << "ab\r\nc";
+}
+
+void TestEditor::nothingToCutOrPaste()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, action);
+    QFETCH(QString, after);
+
+    const QString text = QStringLiteral("a\r\nb\r\nc");
+    m_view->SetWindowText(text);
+    if (kind != -1)
+        setPage(kind, 2, 1);
+    m_view->SetSel(3, 3);
+    ClipboardEmpty();
+
+    if (action == "cut" || action == "paste") {
+        m_frame->SetActiveView(m_view);
+        QVERIFY(m_frame->RouteCommand(action == "cut" ? ID_EDIT_CUT : ID_EDIT_PASTE));
+    } else if (action.contains(' ')) {
+        m_menuAnswer = action.endsWith("cut") ? ID_EDIT_CUT : ID_EDIT_PASTE;
+        QWidget *target = action.startsWith("gutter") ? static_cast<QWidget *>(m_view->m_lineWnd)
+                                                      : m_view->viewport();
+        QTest::mouseClick(target, Qt::RightButton, {}, QPoint(10, 5));
+        QCOMPARE(m_menusShown, QVector<int>{IDR_MENU_PROGRAMMING});
+    } else {
+        QTest::keySequence(m_view, QKeySequence(action));
+    }
+
+    QCOMPARE(m_view->GetWindowText(), after);
+    QCOMPARE(m_view->m_pageDone, false);
+    QCOMPARE(m_frame->m_tutorialView->m_copyDisabled, false);
 }
 
 void TestEditor::clicks_data()
@@ -806,6 +861,15 @@ void TestEditor::gutterRepaints()
     m_view->verticalScrollBar()->setValue(20);
     QCOMPARE(painted.count(), 1);
     QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, 20);
+
+    // The text also scrolls to follow the caret, with no scroll bar action: the numbers follow.
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(m_view->GetFirstVisibleLine() > 50);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
+    QTest::keyClick(m_view, Qt::Key_Return);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
+    QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, 0);
 }
 
 void TestEditor::gutterClicks()

@@ -127,6 +127,10 @@ void CProgrammingView::disableTutorialCopy()
 
 void CProgrammingView::OnEditCut()
 {
+    // As the menu's Cut is disabled without a selection, so is every other road to it: a step
+    // must not count as done when nothing was cut.
+    if (!textCursor().hasSelection())
+        return;
     if (isDeletePage()) {
         // The step is done: the cut lines are not kept for a paste elsewhere.
         disableTutorialCopy();
@@ -142,6 +146,10 @@ void CProgrammingView::OnEditPaste()
 {
     const int page = theLesson.m_currentPage;
     if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) > Replace)
+        return;
+    // Nothing to paste, as for the menu's disabled Paste: the step stays open and a click in the
+    // page still copies its snippet.
+    if (!ClipboardHasText())
         return;
     // One paste per snippet: the clipboard is emptied so that a second paste inserts nothing.
     disableTutorialCopy();
@@ -178,7 +186,9 @@ bool CProgrammingView::isStepKey(const QKeyEvent *e) const
     const bool stepKey = e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete;
     const Qt::KeyboardModifiers others =
         e->modifiers() & ~(Qt::ShiftModifier | Qt::ControlModifier | Qt::KeypadModifier);
-    return stepKey && others == Qt::NoModifier && !m_pageDone && isDeletePage();
+    // With the page's lines no longer selected the key edits as usual, as Cut would cut nothing.
+    return stepKey && others == Qt::NoModifier && !m_pageDone && isDeletePage() &&
+           textCursor().hasSelection();
 }
 
 bool CProgrammingView::event(QEvent *e)

@@ -36,10 +36,23 @@ CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
     // Rows of the text then start at the top of the text area, where a gutter expects them.
     document()->setDocumentMargin(0);
     connect(this, &QPlainTextEdit::textChanged, this, &CEditView::EnChange);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
-        if (!m_holdScroll)
-            emit EnVscroll();
-    });
+    // Scrolling that follows the caret (typing, arrow keys) moves the text without a word from
+    // the scroll bar; only the view's update requests follow every move.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CEditView::noteScroll);
+    connect(this, &QPlainTextEdit::updateRequest, this, &CEditView::noteScroll);
+}
+
+void CEditView::noteScroll()
+{
+    if (m_holdScroll)
+        return;
+    // Both roads may report the same scroll, and update requests come for every repaint: tell
+    // of each new first line once.
+    const int first = GetFirstVisibleLine();
+    if (first == m_reportedFirstLine)
+        return;
+    m_reportedFirstLine = first;
+    emit EnVscroll();
 }
 
 QString CEditView::GetWindowText() const

@@ -53,6 +53,8 @@ protected:
 private:
     int toDocument(int position) const;
     int toControl(int position) const;
+    void noteScroll();
 
     bool m_holdScroll = false;
+    int m_reportedFirstLine = 0;
 };
