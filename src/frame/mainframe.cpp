@@ -546,6 +546,8 @@ void CMainFrame::OnDropFiles(const QStringList &paths)
         return;
     for (const QString &path : paths)
         app->OpenDocumentFile(path);
+    // A failed open resets the lesson without a new title; the commands must still follow it.
+    UpdateCommandUI();
 }
 
 bool CMainFrame::event(QEvent *event)
