@@ -393,6 +393,19 @@ void TestApp::droppedFileOpens()
     QCOMPARE(app.m_document->GetPathName(), path);
     QCOMPARE(theLesson.GetPageCount(), 6);
     QVERIFY(app.m_mainFrame->m_editorView->GetWindowText().isEmpty());
+    QVERIFY(app.m_mainFrame->GetCommandAction(ID_RUN)->isEnabled());
+
+    // A dropped lesson that is gone leaves no lesson behind, and Run goes grey with it.
+    const QString gone = m_dir.filePath(QStringLiteral("gone.blsh"));
+    mime.setUrls({QUrl::fromLocalFile(gone)});
+    QDragEnterEvent enterGone(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enterGone);
+    QDropEvent dropGone(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropGone);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_user.texts(), QStringList{qs("%1 が見つかりませんでした。").arg(gone)});
+    QCOMPARE(theLesson.GetPageCount(), 0);
+    QVERIFY(!app.m_mainFrame->GetCommandAction(ID_RUN)->isEnabled());
 }
 
 void TestApp::aboutBox()

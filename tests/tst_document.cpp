@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 class TestDocument : public QObject
 {
@@ -75,6 +76,7 @@ void TestDocument::initTestCase()
                           "\x00\x00\x00\x80\x00\x00\x00\x00",
                           19));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.blsh")));
+    QCOMPARE(mkfifo(QFile::encodeName(file(QStringLiteral("pipe.blsh"))).constData(), 0600), 0);
 }
 
 void TestDocument::cleanupTestCase()
@@ -131,6 +133,9 @@ void TestDocument::outcomes_data()
             << command << "missing.blsh" << 0 << "" << false << false << notFound;
         QTest::newRow(row("folder"))
             << command << "folder.blsh" << 0 << "" << false << false << denied;
+        // Nobody writes to the pipe: reading it would wait for ever.
+        QTest::newRow(row("named pipe"))
+            << command << "pipe.blsh" << 0 << "" << false << false << denied;
     }
     // A failed read keeps what was read when the Open command read it; the manager starts over.
     QTest::newRow("command: truncated")

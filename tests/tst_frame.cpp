@@ -33,6 +33,7 @@ private slots:
     void toolBar();
     void statusBar();
     void viewTogglesHandBackSpace();
+    void browserSettingCheckMark();
 
     void splitterStartsAtHalfTheWindow();
     void maximiseBalancesColumns();
@@ -276,6 +277,25 @@ void TestFrame::viewTogglesHandBackSpace()
     QVERIFY(statusbar->isChecked());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCOMPARE(m_frame->m_splitter->height(), height);
+}
+
+void TestFrame::browserSettingCheckMark()
+{
+    // The Control menu shows the item checked exactly while a browser is chosen.
+    QAction *setting = m_frame->GetCommandAction(ID_BROWSER_SETTING);
+    QMenu *control = nullptr;
+    for (QObject *owner : setting->associatedObjects()) {
+        if (auto *menu = qobject_cast<QMenu *>(owner))
+            control = menu;
+    }
+    QVERIFY(control);
+    m_frame->m_browserPath.clear();
+    emit control->aboutToShow();
+    QVERIFY(!setting->isChecked());
+    m_frame->m_browserPath = QStringLiteral("/usr/bin/firefox");
+    emit control->aboutToShow();
+    QVERIFY(setting->isChecked());
+    QVERIFY(setting->isEnabled());
 }
 
 void TestFrame::splitterStartsAtHalfTheWindow()

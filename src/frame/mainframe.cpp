@@ -197,8 +197,9 @@ void CMainFrame::createActions()
     };
     for (const MenuItem &item : commands)
         addCommand(item.id, qs(item.text));
-    m_actions.value(ID_VIEW_TOOLBAR)->setCheckable(true);
-    m_actions.value(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    // The items whose update handlers set a check mark.
+    for (const int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_BROWSER_SETTING})
+        m_actions.value(id)->setCheckable(true);
 
     // Commands reached by keys alone.
     for (const int id : {ID_PAGE_SETTING, ID_FILE_NEW, ID_FILE_SAVE, ID_NEXT_PANE, ID_PREV_PANE})
@@ -545,6 +546,8 @@ void CMainFrame::OnDropFiles(const QStringList &paths)
         return;
     for (const QString &path : paths)
         app->OpenDocumentFile(path);
+    // A failed open resets the lesson without a new title; the commands must still follow it.
+    UpdateCommandUI();
 }
 
 bool CMainFrame::event(QEvent *event)
