@@ -242,6 +242,12 @@ void TestEditor::controlScrolling()
 
 void TestEditor::commandStates()
 {
+    // A fresh editor offers nothing to undo.
+    CProgrammingView fresh;
+    CCmdUI undo(ID_EDIT_UNDO);
+    QVERIFY(fresh.OnUpdateCmdUI(undo));
+    QVERIFY(!undo.m_enabled);
+
     m_frame->SetActiveView(m_view);
     m_view->SetWindowText(QStringLiteral("abc"));
     m_view->SetSel(1, 1);

@@ -35,6 +35,8 @@ CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
     setFont(text);
     // Rows of the text then start at the top of the text area, where a gutter expects them.
     document()->setDocumentMargin(0);
+    // Setting the margin is recorded as an edit; a fresh editor has nothing to undo.
+    document()->clearUndoRedoStacks();
     connect(this, &QPlainTextEdit::textChanged, this, &CEditView::EnChange);
     // Scrolling that follows the caret (typing, arrow keys) moves the text without a word from
     // the scroll bar; only the view's update requests follow every move.
