@@ -53,6 +53,9 @@ inline constexpr char CannotGoBack[] = "戻れません！";
 inline constexpr char CannotGoForward[] = "進めません！";
 inline constexpr char SnippetCopied[] = "左のスクリプトをクリップボードにコピーしました";
 inline constexpr char ClipboardUnavailable[] = "クリップボードが開けません";
+inline constexpr char PageMissingTitle[] = "ページが見つかりません";
+inline constexpr char PageMissingHint[] = "レッスンのページは、プログラムのフォルダーの「レッスンの"
+                                          "フォルダー/html/index番号.html」に置きます。";
 
 // Run
 inline constexpr char NoBrowser[] =

@@ -49,6 +49,7 @@ private slots:
     void webAddressProceedsUntrackedAndLocalPageCannotReachIt();
     void startPage_data();
     void startPage();
+    void missingPageShowsNotice();
 
     void leftClick_data();
     void leftClick();
@@ -348,6 +349,23 @@ void TestTutorial::startPage()
     QVERIFY(finished.wait(60000));
     QCOMPARE(m_view->url(), QUrl::fromLocalFile(path(page)));
     QCOMPARE(theLesson.m_currentPage, current);
+}
+
+void TestTutorial::missingPageShowsNotice()
+{
+    // The page is tracked as any other; the engine's error page gives way to a notice that names
+    // the file, and the notice itself is no page of the lesson.
+    const QString missing = path(QStringLiteral("gone/html/index5.html"));
+    QSignalSpy finished(m_view, &QWebEngineView::loadFinished);
+    m_view->Navigate2(missing);
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->title(), qs(Str::PageMissingTitle), 60000);
+    QCOMPARE(theLesson.m_currentPage, 5);
+    QVERIFY(m_messages.isEmpty());
+
+    QString text;
+    m_view->page()->toPlainText([&text](const QString &t) { text = t; });
+    QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 60000);
+    QVERIFY2(text.contains(qs(Str::FileNotFound).arg(missing)), qPrintable(text));
 }
 
 enum class Click { Copied, Swallowed, ReachesPage };
