@@ -3,6 +3,7 @@
 
 #include "bolto.h"
 #include "clipboard.h"
+#include "framefixture.h"
 #include "html5view.h"
 #include "linewnd.h"
 #include "mainframe.h"
@@ -128,12 +129,7 @@ QPoint TestEditor::lineCenter(int line) const
 void TestEditor::initTestCase()
 {
     m_frame = new CMainFrame;
-    AfxSetMainWnd(m_frame);
-    m_frame->resize(1000, 700);
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame));
-    m_frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_frame));
+    QVERIFY(ShowMainFrame(m_frame));
     m_view = m_frame->m_editorView;
     QVERIFY(m_view);
     QVERIFY(m_view->m_lineWnd);

@@ -1,3 +1,4 @@
+#include "framefixture.h"
 #include "html5view.h"
 #include "mainframe.h"
 #include "programmingview.h"
@@ -50,12 +51,7 @@ private:
 void TestFrame::init()
 {
     m_frame = new CMainFrame;
-    AfxSetMainWnd(m_frame);
-    m_frame->resize(1000, 700);
-    m_frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_frame));
-    m_frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_frame));
+    QVERIFY(ShowMainFrame(m_frame));
 }
 
 void TestFrame::cleanup()
