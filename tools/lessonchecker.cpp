@@ -1,5 +1,7 @@
 #include "lessonchecker.h"
 
+#include "lessonfolder.h"
+
 #include "bolto.h"
 #include "lessonreplay.h"
 #include "lessonsource.h"
@@ -83,12 +85,9 @@ void CLessonChecker::CheckTutorialPages(const QString &programDir)
             fault("the lesson names no folder, so none of its tutorial pages can be shown");
         return;
     }
-    // A '\' in a folder name separates folders, as it does on the system lessons come from.
-    const QString folder = FromCp932(m_lesson.m_folderName).replace('\\', '/');
+    const QString folder = LessonFolderPath(m_lesson.m_folderName);
     // Run writes the learner's program into the folder and refuses one outside the program's.
-    const QString inside = QDir::cleanPath(folder);
-    if (folder.startsWith('/') || folder.contains(QChar(0)) || inside == "." || inside == ".." ||
-        inside.startsWith("../"))
+    if (!IsBelowProgramDirectory(folder))
         fault(QString("folder %1 is not below the program directory, so Run refuses it")
                   .arg(quoteLine(m_lesson.m_folderName)));
     const QString htmlDir = QDir(programDir).filePath(folder + "/html");

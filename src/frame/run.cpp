@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "filedialog.h"
 #include "fileerror.h"
+#include "lessonfolder.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -40,19 +41,12 @@ void reportFileError(int err, const QString &path)
 std::optional<QString> exportPathFor(const std::string &programDirectory,
                                      const std::string &folderName, QString &shownPath)
 {
-    QString folder = FromCp932(folderName);
-    folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString folder = LessonFolderPath(folderName);
     const QString index = QStringLiteral("/index.html");
     shownPath = FromPath(programDirectory) + folder + index;
-    if (folder.isEmpty() || folder.startsWith(QLatin1Char('/')) || folder.contains(QChar(0)))
+    if (!IsBelowProgramDirectory(folder))
         return std::nullopt;
-
-    const QString base = QDir(FromPath(programDirectory)).absolutePath();
-    const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
-    const QString dir = QDir::cleanPath(prefix + folder);
-    if (!dir.startsWith(prefix) || dir.size() == prefix.size())
-        return std::nullopt;
-    return dir + index;
+    return QDir::cleanPath(QDir(FromPath(programDirectory)).absoluteFilePath(folder)) + index;
 }
 
 // Writes everything, through short writes and interrupted calls. Returns 0 or the errno.

@@ -2,6 +2,7 @@
 
 #include "bolto.h"
 #include "clipboard.h"
+#include "lessonfolder.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -26,9 +27,7 @@ void CHTML5View::NavigateToStartPage()
 {
     std::string path = ProgramDirectory();
     if (!theLesson.m_folderName.empty()) {
-        QString folder = FromCp932(theLesson.m_folderName);
-        folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        path += folder.toStdString() + "/html/index0.html";
+        path += LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
     } else {
         path += "index.html";
     }
