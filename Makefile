@@ -2,6 +2,8 @@
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+# Lets checkouts in other folders share compiled objects.
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 .PHONY: all deps configure build run test clean
 
