@@ -36,4 +36,9 @@ enum : int {
     ID_VIEW_STATUS_BAR = 59393,
 
     AFX_IDW_PANE_FIRST = 59648,
+
+    // Saved progress: redo this step, history, start over.
+    ID_PROGRESS_REDO_STEP = 33100,
+    ID_PROGRESS_HISTORY = 33101,
+    ID_PROGRESS_START_OVER = 33102,
 };

@@ -96,6 +96,28 @@ inline constexpr char PopupPaste[] = "貼り付け";
 inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
 inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
 inline constexpr char AboutOk[] = "OK";
+
+// Saved progress, resume, history and start over
+inline constexpr char MenuRedoStep[] = "このステップをやり直す(&R)\tCtrl+Shift+R";
+inline constexpr char MenuHistory[] = "履歴(&I)...\tCtrl+H";
+inline constexpr char MenuStartOver[] = "最初からやり直す(&N)...\tCtrl+Shift+N";
+inline constexpr char ProgressResumed[] = "前回の続きから再開しました";
+inline constexpr char ProgressResumedChanged[] =
+    "前回の続きから再開しました (レッスンのファイルは前回から変更されています)";
+inline constexpr char ProgressCannotSave[] = "学習の記録を保存できません: %1";
+inline constexpr char ProgressMovedAside[] =
+    "学習の記録のファイルが壊れていたため %1 に移し、新しい記録を始めました。";
+inline constexpr char StartOverPrompt[] =
+    "プログラムを空にして、最初のページからやり直しますか?\n今のプログラムは履歴に残ります。";
+inline constexpr char StepReopened[] = "このステップをやり直せます";
+inline constexpr char HistoryTitle[] = "履歴";
+inline constexpr char HistoryRestore[] = "この時点に戻す";
+inline constexpr char HistoryRow[] = "%1    %2    +%3 -%4 行    %5";
+inline constexpr char HistoryStep[] = "ステップ %1";
+inline constexpr char HistoryNoStep[] = "ステップなし";
+inline constexpr char HistoryReasonStep[] = "ステップ完了";
+inline constexpr char HistoryReasonRestore[] = "戻す前";
+inline constexpr char HistoryReasonStartOver[] = "やり直す前";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -125,6 +147,9 @@ inline constexpr CommandString kCommandStrings[] = {
     {32800, "色付き文字のスクリプトをコピー\nスクリプトコピー"},
     {57680, "次のウィンドウに切り替える\n次のペイン"},
     {57681, "前のウィンドウに切り替える\n前のペイン"},
+    {33100, "現在のステップを未完了に戻し、もう一度行う\nステップをやり直す"},
+    {33101, "このレッスンのプログラムの履歴を表示し、過去の時点に戻す\n履歴"},
+    {33102, "プログラムを空にしてレッスンの最初のページからやり直す\n最初からやり直す"},
 };
 
 // The command's string-table entry, or nullptr.

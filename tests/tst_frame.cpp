@@ -81,7 +81,14 @@ void TestFrame::menuBar_data()
     QTest::newRow("control") << "制御(&C)"
                              << QStringList{"実行(&X)|プログラムを実行する", "-",
                                             "実行するブラウザの設定(&B)|Firefox等のブラウザのディ"
-                                            "レクトリを設定"};
+                                            "レクトリを設定",
+                                            "-",
+                                            "このステップをやり直す(&R)\tCtrl+Shift+R|現在のステ"
+                                            "ップを未完了に戻し、もう一度行う",
+                                            "履歴(&I)...\tCtrl+H|このレッスンのプログラムの履歴を"
+                                            "表示し、過去の時点に戻す",
+                                            "最初からやり直す(&N)...\tCtrl+Shift+N|プログラムを空"
+                                            "にしてレッスンの最初のページからやり直す"};
     QTest::newRow("view") << "表示(&V)"
                           << QStringList{"ツール バー(&T)|ツール バーの 表示/非表示",
                                          "ステータス バー(&S)|ステータス バーの表示/非表示"};
@@ -132,6 +139,11 @@ void TestFrame::accelerators_data()
     QTest::newRow("Ctrl+S") << QKeySequence(Qt::CTRL | Qt::Key_S) << int(ID_FILE_SAVE);
     QTest::newRow("F6") << QKeySequence(Qt::Key_F6) << int(ID_NEXT_PANE);
     QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6) << int(ID_PREV_PANE);
+    QTest::newRow("Ctrl+Shift+R")
+        << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R) << int(ID_PROGRESS_REDO_STEP);
+    QTest::newRow("Ctrl+H") << QKeySequence(Qt::CTRL | Qt::Key_H) << int(ID_PROGRESS_HISTORY);
+    QTest::newRow("Ctrl+Shift+N")
+        << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N) << int(ID_PROGRESS_START_OVER);
 }
 
 void TestFrame::accelerators()

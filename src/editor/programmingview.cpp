@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "html5view.h"
+#include "lessonprogress.h"
 #include "linewnd.h"
 #include "mainframe.h"
 #include "popupmenu.h"
@@ -135,7 +136,7 @@ void CProgrammingView::OnEditCut()
         // The step is done: the cut lines are not kept for a paste elsewhere.
         disableTutorialCopy();
         Cut();
-        m_pageDone = true;
+        finishStep();
         ClipboardEmpty();
     } else if (m_pageDone) {
         Cut();
@@ -154,7 +155,7 @@ void CProgrammingView::OnEditPaste()
     // One paste per snippet: the clipboard is emptied so that a second paste inserts nothing.
     disableTutorialCopy();
     Paste();
-    m_pageDone = true;
+    finishStep();
     ClipboardEmpty();
 }
 
@@ -214,7 +215,7 @@ void CProgrammingView::keyPressEvent(QKeyEvent *e)
         // the page's link onward could never be followed.
         disableTutorialCopy();
         Cut();
-        m_pageDone = true;
+        finishStep();
         e->accept();
         return;
     }
@@ -325,4 +326,57 @@ void CProgrammingView::changeEvent(QEvent *e)
         SetTabStops(kTabStops);
         repaintLineWnd();
     }
+}
+
+void CProgrammingView::SetProgress(CLessonProgress *progress)
+{
+    if (m_progress)
+        disconnect(m_progress, nullptr, this, nullptr);
+    m_progress = progress;
+    if (!progress)
+        return;
+    progress->SetEditorProbe([view = QPointer<CProgrammingView>(this)] {
+        CLessonProgress::EditorState state;
+        if (view) {
+            state.program = view->GetWindowText();
+            state.caretAnchor = view->textCursor().anchor();
+            state.caretPosition = view->textCursor().position();
+            state.firstLine = view->GetFirstVisibleLine();
+        }
+        return state;
+    });
+    connect(this, &CEditView::EnChange, progress, &CLessonProgress::NoteEdited);
+    connect(this, &CProgrammingView::stepFinished, progress, &CLessonProgress::MarkStepDone);
+    connect(progress, &CLessonProgress::programReplaced, this, &CEditView::SetWindowText);
+    connect(progress, &CLessonProgress::caretRestored, this, &CProgrammingView::restoreCaret);
+    connect(progress, &CLessonProgress::stepStateChanged, this,
+            &CProgrammingView::onStepStateChanged);
+}
+
+void CProgrammingView::finishStep()
+{
+    m_pageDone = true;
+    if (CBolto::isValidIndex(theLesson.m_pageKinds, theLesson.m_currentPage))
+        emit stepFinished(theLesson.m_currentPage);
+}
+
+void CProgrammingView::restoreCaret(int anchor, int position, int firstLine)
+{
+    const int end = document()->characterCount() - 1;
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::clamp(anchor, 0, end));
+    cursor.setPosition(std::clamp(position, 0, end), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    LineScroll(firstLine - GetFirstVisibleLine());
+    repaintLineWnd();
+}
+
+void CProgrammingView::onStepStateChanged(int page, bool done)
+{
+    if (page != theLesson.m_currentPage)
+        return;
+    m_pageDone = done;
+    // A step opened again shows its lines as a fresh page does.
+    if (!done)
+        ShowPageLines();
 }

@@ -2,6 +2,9 @@
 
 #include "editview.h"
 
+#include <QPointer>
+
+class CLessonProgress;
 class CLineWnd;
 
 // The learner's editor: shows each page's lines, accepts the page's one edit and owns the gutter.
@@ -23,9 +26,17 @@ public:
 
     bool OnCmdMsg(int id) override;
 
+    // Reports edits and finished steps to the learner's progress, lends it the text and caret,
+    // and takes back what it restores.
+    void SetProgress(CLessonProgress *progress);
+
     CLineWnd *m_lineWnd = nullptr;
     int m_lastLineCount = 0;
     bool m_pageDone = false;
+
+signals:
+    // The current page's step was carried out (a paste, or the cut of a delete page).
+    void stepFinished(int page);
 
 protected:
     bool event(QEvent *e) override;
@@ -50,6 +61,11 @@ private:
     bool isStepKey(const QKeyEvent *e) const;
     void disableTutorialCopy();
 
+    void finishStep();
+    void restoreCaret(int anchor, int position, int firstLine);
+    void onStepStateChanged(int page, bool done);
+
+    QPointer<CLessonProgress> m_progress;
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
 };

@@ -4,6 +4,7 @@
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessonprogress.h"
 #include "messagebox.h"
 #include "programmingview.h"
 #include "recentfilelist.h"
@@ -121,6 +122,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createProgress();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -139,6 +141,8 @@ CMainFrame::~CMainFrame()
 {
     // The window part of this object still hides, loses the focus and deletes its children
     // after this body; nothing may call back into the members by then.
+    if (m_progress)
+        m_progress->SaveNow();
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     for (QObject *child : findChildren<QObject *>())
@@ -399,6 +403,8 @@ void CMainFrame::updateRecentFileMenu()
 
 bool CMainFrame::OnCmdMsg(int id)
 {
+    if (onProgressCmdMsg(id))
+        return true;
     switch (id) {
     case ID_RUN:
         OnRun();
@@ -424,6 +430,8 @@ bool CMainFrame::OnCmdMsg(int id)
 
 bool CMainFrame::OnUpdateCmdUI(CCmdUI &ui)
 {
+    if (onProgressUpdateCmdUI(ui))
+        return true;
     switch (ui.m_nID) {
     case ID_RUN:
         OnUpdateRun(ui);
@@ -464,6 +472,7 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    setupProgressDocument();
     OnUpdateFrameTitle();
     UpdateCommandUI();
 }
@@ -566,6 +575,8 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (m_progress)
+        m_progress->SaveNow();
     QMainWindow::closeEvent(event);
 }
 

@@ -7,6 +7,7 @@
 
 class CHTML5Doc;
 class CHTML5View;
+class CLessonProgress;
 class CProgrammingView;
 class CSmartSplitterWnd;
 class CStatusBar;
@@ -75,6 +76,8 @@ public:
     QToolBar *m_toolBar = nullptr;
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
+    // The learner's progress in the open lesson; the panes get it from here.
+    CLessonProgress *m_progress = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -94,6 +97,13 @@ private:
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+
+    // Saved progress (progresscommands.cpp).
+    void createProgress();
+    void setupProgressDocument();
+    void onLessonOpened(const QString &path);
+    bool onProgressCmdMsg(int id);
+    bool onProgressUpdateCmdUI(CCmdUI &ui);
 
     CView *m_activeView = nullptr;
     CHTML5Doc *m_document = nullptr;

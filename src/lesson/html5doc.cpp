@@ -66,6 +66,7 @@ bool CHTML5Doc::OnNewDocument()
     DeleteContents();
     m_strPathName.clear();
     SetModifiedFlag(false);
+    emit lessonOpened(QString());
     if (CMainFrame *frame = AfxGetMainWnd())
         frame->m_editorView->SetWindowText(QString());
     theLesson.Reset();
@@ -110,6 +111,7 @@ bool CHTML5Doc::OnOpenDocument(const QString &path)
         title.clear();
     SetTitle(QString::fromStdString(title));
     SetPathName(path, true);
+    emit lessonOpened(m_strPathName);
 
     // During the first open at start-up the window is not known yet; the views' initial update
     // then shows the first page.

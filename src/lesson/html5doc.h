@@ -57,6 +57,9 @@ public:
 
 signals:
     void titleChanged(const QString &title);
+    // A lesson was read (`path`), or the document became a new one (empty path): the panes are
+    // about to start over, and whatever belongs to the lesson before must be kept now.
+    void lessonOpened(const QString &path);
 
 private:
     // Opens, reads and closes the file, reporting any failure to the user.

@@ -55,6 +55,11 @@ int AfxMessageBox(const QString &text, unsigned type)
             return IDCANCEL;
         }
     }
+    if ((type & MB_TYPEMASK) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return IDOK;

@@ -9,6 +9,7 @@
 enum : unsigned {
     MB_OK = 0x0,
     MB_YESNOCANCEL = 0x3,
+    MB_YESNO = 0x4,
     MB_ICONSTOP = 0x10,
     MB_ICONQUESTION = 0x20,
     MB_ICONEXCLAMATION = 0x30,

@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "lessonfolder.h"
+#include "lessonprogress.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -54,9 +55,13 @@ void CHTML5View::OnBeforeNavigate2(const QString &url)
         // The page is stored before the editor reads it; the flags and the clipboard are reset
         // after, so the snippet of the page being left can no longer be pasted.
         frame->m_editorView->ShowPageLines();
-        frame->m_editorView->m_pageDone = false;
-        m_copyDisabled = false;
+        // A finished step stays finished: its page follows its links at once.
+        const bool done = isStepDone(theLesson.m_currentPage);
+        frame->m_editorView->m_pageDone = done;
+        m_copyDisabled = done;
         ClipboardEmpty();
+        if (m_progress)
+            m_progress->NotePageShown(theLesson.m_currentPage);
     }
     CHtmlView::OnBeforeNavigate2(url);
 }
@@ -193,4 +198,37 @@ int CHTML5View::ParsePageNumber(const std::string &title, const std::string &key
     if (negative)
         value = -value;
     return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+void CHTML5View::SetProgress(CLessonProgress *progress)
+{
+    if (m_progress)
+        disconnect(m_progress, nullptr, this, nullptr);
+    m_progress = progress;
+    if (!progress)
+        return;
+    connect(progress, &CLessonProgress::pageRequested, this, &CHTML5View::NavigateToPage);
+    connect(progress, &CLessonProgress::stepStateChanged, this, [this](int page, bool done) {
+        if (page == theLesson.m_currentPage)
+            m_copyDisabled = done;
+    });
+    // The caret comes back once the page has loaded, after every navigation of the way there.
+    connect(this, &QWebEngineView::loadFinished, progress, [this] {
+        if (m_progress)
+            m_progress->NotePageLoaded(theLesson.m_currentPage);
+    });
+}
+
+bool CHTML5View::isStepDone(int page) const
+{
+    return m_progress && m_progress->IsStepDone(page);
+}
+
+void CHTML5View::NavigateToPage(int page)
+{
+    if (page < 0 || theLesson.m_folderName.empty())
+        return;
+    Navigate2(FromPath(ProgramDirectory() +
+                       LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index" +
+                       std::to_string(page) + ".html"));
 }

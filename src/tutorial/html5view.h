@@ -2,8 +2,11 @@
 
 #include "htmlview.h"
 
+#include <QPointer>
+
 #include <string>
 
+class CLessonProgress;
 class QPoint;
 
 // The tutorial pane: shows the lesson's pages, learns the current page from every navigation and
@@ -30,6 +33,12 @@ public:
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(CCmdUI &ui) override;
 
+    // Takes finished steps from the learner's progress, tells it the page shown and shows the
+    // page it asks for.
+    void SetProgress(CLessonProgress *progress);
+    // Page `page` of the lesson folder.
+    void NavigateToPage(int page);
+
     // The page number in a title that starts with `key`, or -1.
     static int ParsePageNumber(const std::string &title, const std::string &key);
 
@@ -39,4 +48,7 @@ public:
 private:
     bool OnLeftButtonDown();
     void OnContextMenu(const QPoint &globalPos);
+    bool isStepDone(int page) const;
+
+    QPointer<CLessonProgress> m_progress;
 };
