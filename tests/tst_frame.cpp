@@ -79,7 +79,8 @@ void TestFrame::menuBar_data()
                                  "コピー(&C)\tCtrl+C|選択範囲をコピーしてクリップボードに保存",
                                  "貼り付け(&P)\tCtrl+V|クリップボードの内容を貼り付け"};
     QTest::newRow("control") << "制御(&C)"
-                             << QStringList{"実行(&X)|プログラムを実行する", "-",
+                             << QStringList{"実行(&X)|プログラムを実行する",
+                                            "-",
                                             "実行するブラウザの設定(&B)|Firefox等のブラウザのディ"
                                             "レクトリを設定",
                                             "-",
@@ -139,11 +140,11 @@ void TestFrame::accelerators_data()
     QTest::newRow("Ctrl+S") << QKeySequence(Qt::CTRL | Qt::Key_S) << int(ID_FILE_SAVE);
     QTest::newRow("F6") << QKeySequence(Qt::Key_F6) << int(ID_NEXT_PANE);
     QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6) << int(ID_PREV_PANE);
-    QTest::newRow("Ctrl+Shift+R")
-        << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R) << int(ID_PROGRESS_REDO_STEP);
+    QTest::newRow("Ctrl+Shift+R") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)
+                                  << int(ID_PROGRESS_REDO_STEP);
     QTest::newRow("Ctrl+H") << QKeySequence(Qt::CTRL | Qt::Key_H) << int(ID_PROGRESS_HISTORY);
-    QTest::newRow("Ctrl+Shift+N")
-        << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N) << int(ID_PROGRESS_START_OVER);
+    QTest::newRow("Ctrl+Shift+N") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N)
+                                  << int(ID_PROGRESS_START_OVER);
 }
 
 void TestFrame::accelerators()

@@ -50,13 +50,13 @@ void CHistoryDlg::Reload()
     for (const CSnapshot &snapshot : m_progress->Snapshots()) {
         const QString step = snapshot.page >= 0 ? qs(Str::HistoryStep).arg(snapshot.page + 1)
                                                 : qs(Str::HistoryNoStep);
-        const QString text = qs(Str::HistoryRow)
-                                 .arg(snapshot.takenAt.toLocalTime().toString(
-                                          QStringLiteral("yyyy/MM/dd HH:mm:ss")),
-                                      step)
-                                 .arg(snapshot.linesAdded)
-                                 .arg(snapshot.linesRemoved)
-                                 .arg(reasonText(snapshot.reason));
+        const QString text =
+            qs(Str::HistoryRow)
+                .arg(snapshot.takenAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")),
+                     step)
+                .arg(snapshot.linesAdded)
+                .arg(snapshot.linesRemoved)
+                .arg(reasonText(snapshot.reason));
         auto *item = new QListWidgetItem(text, m_list);
         item->setData(Qt::UserRole, snapshot.id);
     }

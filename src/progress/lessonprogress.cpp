@@ -139,6 +139,9 @@ void CLessonProgress::resume()
     m_done = record.doneSteps;
     m_page = record.page;
     emit programReplaced(record.program);
+    // The page may already be showing, its step still open.
+    for (const int page : std::as_const(m_done))
+        emit stepStateChanged(page, true);
     m_caretPending = record;
     if (record.page >= 0) {
         emit pageRequested(record.page);

@@ -58,8 +58,7 @@ bool run(QSqlQuery &query, QString *error)
 }
 
 // One transaction for the body; rolled back unless it succeeded.
-template <typename Body>
-bool inTransaction(const QString &connection, QString *error, Body body)
+template <typename Body> bool inTransaction(const QString &connection, QString *error, Body body)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     if (!db.transaction()) {
@@ -154,8 +153,7 @@ CSqliteProgressStore::OpenResult CSqliteProgressStore::openFile(QString *error)
         ::close(fd);
     struct stat st;
     // A file its owner made read-only stays untouched, even for a user the system lets write.
-    const bool readOnly =
-        ::stat(name.constData(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+    const bool readOnly = ::stat(name.constData(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.setDatabaseName(m_filePath);
@@ -178,11 +176,6 @@ CSqliteProgressStore::OpenResult CSqliteProgressStore::openFile(QString *error)
         return isBrokenError(sqlError) ? OpenResult::broken : OpenResult::failed;
     };
     QSqlQuery query(db);
-    if (!readOnly) {
-        // The log mode is kept in the file; a second window may hold it and refuse for now.
-        query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    }
     if (!query.exec(QStringLiteral("PRAGMA quick_check")))
         return fail(query.lastError());
     if (!query.next() || query.value(0).toString() != QLatin1String("ok")) {
@@ -199,6 +192,11 @@ CSqliteProgressStore::OpenResult CSqliteProgressStore::openFile(QString *error)
             *error = QStringLiteral("schema %1 > %2").arg(version).arg(ProgressSchema::kVersion);
         Close();
         return OpenResult::failed;
+    }
+    if (!readOnly) {
+        // The log mode is kept in the file; a second window may hold it and refuse for now.
+        query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     }
     if (version < ProgressSchema::kVersion) {
         const bool created = inTransaction(m_connection, error, [&] {
@@ -248,8 +246,8 @@ qint64 CSqliteProgressStore::lessonId(const QString &path, bool create, QString 
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     if (create) {
-        query.prepare(QStringLiteral(
-            "INSERT OR IGNORE INTO lessons(path, saved_at) VALUES(:path, :saved)"));
+        query.prepare(
+            QStringLiteral("INSERT OR IGNORE INTO lessons(path, saved_at) VALUES(:path, :saved)"));
         query.bindValue(QStringLiteral(":path"), path);
         query.bindValue(QStringLiteral(":saved"), QDateTime::currentMSecsSinceEpoch());
         if (!run(query, error))

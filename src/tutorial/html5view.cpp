@@ -228,7 +228,6 @@ void CHTML5View::NavigateToPage(int page)
 {
     if (page < 0 || theLesson.m_folderName.empty())
         return;
-    Navigate2(FromPath(ProgramDirectory() +
-                       LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index" +
-                       std::to_string(page) + ".html"));
+    Navigate2(FromPath(ProgramDirectory() + LessonFolderPath(theLesson.m_folderName).toStdString() +
+                       "/html/index" + std::to_string(page) + ".html"));
 }
