@@ -37,8 +37,8 @@ QString RunMirrorRoot()
 }
 
 std::optional<QString> MirrorLessonFolder(const QString &lessonFolder,
-                                          const QString &relativeFolder,
-                                          const QString &userRoot, int &err)
+                                          const QString &relativeFolder, const QString &userRoot,
+                                          int &err)
 {
     const QString mirror = QDir::cleanPath(userRoot + QLatin1Char('/') + relativeFolder);
     if (!QDir().mkpath(mirror)) {

@@ -19,8 +19,8 @@ bool FolderRefusesWrites(const QString &folder);
 // this function made is ever removed. The mirror must resolve inside the resolved `userRoot` and
 // not be it. Returns nullopt with `err` set (errno) when it cannot be made.
 std::optional<QString> MirrorLessonFolder(const QString &lessonFolder,
-                                          const QString &relativeFolder,
-                                          const QString &userRoot, int &err);
+                                          const QString &relativeFolder, const QString &userRoot,
+                                          int &err);
 
 // The root of the mirrors: the program's data folder.
 QString RunMirrorRoot();
