@@ -63,6 +63,8 @@ void TestApp::initTestCase()
     QVERIFY(m_dir.isValid());
     SetProgramDirectoryOverride(m_dir.path().toStdString());
     m_user.install();
+    // An installed package on the test machine would change what registration does.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_dir.filePath(QStringLiteral("no system data"))));
 }
 
 void TestApp::init()
