@@ -18,6 +18,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -26,6 +27,7 @@
 #include <QWebEnginePage>
 
 #include <memory>
+#include <signal.h>
 #include <sys/stat.h>
 
 // The learner's progress through the real window and a real SQLite database in the test's own
@@ -44,6 +46,7 @@ private slots:
     void storeLeavesNewerSchemaAlone();
     void closeAndReopenRestores();
     void newThenReopenRestores();
+    void killedProgramLosesNothingSaved();
     void finishedPageFollowsItsLinks();
     void historyRestoreAndStartOverAreReversible();
     void changedLessonFileIsRecognised();
@@ -352,6 +355,40 @@ void TestProgress::newThenReopenRestores()
     QTRY_COMPARE_WITH_TIMEOUT(editor()->GetWindowText(), QStringLiteral("typed before New"),
                               kTimeout);
     QCOMPARE(m_user.messages.size(), 0);
+}
+
+void TestProgress::killedProgramLosesNothingSaved()
+{
+    // The real program on the bundled lesson, typed into, then killed without warning.
+    const QDir bin(qEnvironmentVariable("BOLTO_BIN_DIR"));
+    const QString lesson = bin.filePath(QStringLiteral("webgl.blsh"));
+    QVERIFY(QFileInfo::exists(lesson));
+    const QString typed = QStringLiteral("<!-- 途中まで -->\n<p>kill -9");
+    const QString marker = file(QStringLiteral("typed.marker"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(BOLTO_TYPIST));
+    env.insert(QStringLiteral("BOLTO_TYPIST_TEXT"), typed);
+    env.insert(QStringLiteral("BOLTO_TYPIST_DONE"), marker);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(bin.filePath(QStringLiteral("bolto")), {lesson});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker) || child.state() == QProcess::NotRunning,
+                             60000);
+    QVERIFY(child.state() == QProcess::Running);
+    QTest::qWait(3000);
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    const QString expected = QString(typed).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    QCOMPARE(storedProgram(database(), QFileInfo(lesson).canonicalFilePath()), expected);
+    SetProgramDirectoryOverride(bin.path().toStdString() + '/');
+    QVERIFY(start(lesson));
+    QTRY_COMPARE_WITH_TIMEOUT(editor()->GetWindowText(), expected, kTimeout);
+    stop();
+    SetProgramDirectoryOverride(m_dir.path().toStdString() + '/');
 }
 
 void TestProgress::finishedPageFollowsItsLinks()
