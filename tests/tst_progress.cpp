@@ -254,6 +254,15 @@ void TestProgress::storeKeepsRecordsAndHistory()
     QCOMPARE(loaded->lessonHash, QStringLiteral("abc"));
     QVERIFY(!store.Load(QStringLiteral("/l/other.blsh"), &error));
 
+    // A second window on the same file: both work, the later save wins.
+    {
+        CSqliteProgressStore second(path);
+        QVERIFY(second.Open(&error, nullptr));
+        record.program = QStringLiteral("from the second window");
+        QVERIFY(second.Save(record, &error));
+    }
+    QCOMPARE(store.Load(record.path, &error)->program, QStringLiteral("from the second window"));
+
     // Identical snapshots in a row are kept once; only the newest three stay.
     const QStringList programs{"a", "a", "a\r\nb", "a\r\nb", "c", "d"};
     for (const QString &program : programs) {
@@ -319,14 +328,29 @@ void TestProgress::closeAndReopenRestores()
     QTest::keyClicks(editor(), QStringLiteral("abc"));
     QTest::keyClick(editor(), Qt::Key_Return);
     QTest::keyClicks(editor(), QStringLiteral("\tdef"));
+    // Enough lines to scroll.
+    for (int i = 0; i < 80; ++i)
+        editor()->insertPlainText(QStringLiteral("\nline %1").arg(i));
     QTextCursor cursor = editor()->textCursor();
     cursor.setPosition(2);
     cursor.setPosition(6, QTextCursor::KeepAnchor);
     editor()->setTextCursor(cursor);
+    editor()->LineScroll(40 - editor()->GetFirstVisibleLine());
+    QCOMPARE(editor()->GetFirstVisibleLine(), 40);
     const QString text = editor()->GetWindowText();
-    QCOMPARE(text, QStringLiteral("<p>0</p>\r\nabc\r\n\tdef"));
+    QVERIFY(text.startsWith(QStringLiteral("<p>0</p>\r\nabc\r\n\tdef\r\nline 0\r\n")));
     stop();
     QCOMPARE(m_user.messages.size(), 0);
+
+    // What another part of the program (the start page) can read without opening the lesson.
+    {
+        CLessonProgress reader(CreateDefaultProgressStore());
+        const std::optional<CLessonProgress::Summary> summary = reader.ReadSummary(m_lesson);
+        QVERIFY(summary);
+        QCOMPARE(summary->page, 1);
+        QCOMPARE(summary->doneCount, 1);
+        QVERIFY(!reader.ReadSummary(file(QStringLiteral("never-opened.blsh"))));
+    }
 
     QVERIFY(start(m_lesson));
     QTRY_COMPARE_WITH_TIMEOUT(editor()->GetWindowText(), text, kTimeout);
@@ -335,6 +359,7 @@ void TestProgress::closeAndReopenRestores()
     QVERIFY(!editor()->m_pageDone);
     QTRY_COMPARE_WITH_TIMEOUT(editor()->textCursor().anchor(), 2, kTimeout);
     QCOMPARE(editor()->textCursor().position(), 6);
+    QCOMPARE(editor()->GetFirstVisibleLine(), 40);
     QCOMPARE(frame()->m_statusBar->GetPaneText(0), qs(Str::ProgressResumed));
     QCOMPARE(m_user.messages.size(), 0);
 }
@@ -483,6 +508,13 @@ void TestProgress::historyRestoreAndStartOverAreReversible()
     QVERIFY(progress()->RestoreSnapshot(history.first().id));
     QVERIFY(editor()->GetWindowText().isEmpty());
     QVERIFY(progress()->DoneSteps().isEmpty());
+
+    // A program put in by another feature keeps the one it replaces.
+    editor()->SetWindowText(QStringLiteral("learner's"));
+    progress()->ReplaceProgram(QStringLiteral("expected"), QStringLiteral("align"));
+    QCOMPARE(editor()->GetWindowText(), QStringLiteral("expected"));
+    QCOMPARE(progress()->Snapshots().first().reason, QStringLiteral("align"));
+    QCOMPARE(progress()->Snapshots().first().program, QStringLiteral("learner's"));
     QCOMPARE(m_user.messages.size(), 1);
 }
 
