@@ -1,4 +1,5 @@
 #include "html5app.h"
+#include "userenvironment.h"
 
 #include <QApplication>
 
@@ -6,6 +7,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before the program sets anything for itself: what Run's browser gets.
+    KeepUserEnvironment();
     // The web engine refuses to start its sandbox for root; a learner's machine or a container
     // running as root would otherwise show an empty tutorial pane.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
