@@ -8,6 +8,7 @@
 #include "html5view.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pathbytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "resource.h"
@@ -50,7 +51,11 @@ private:
 
 void reportFileError(int err, const QString &path)
 {
-    AfxMessageBox(FileErrorMessage(err, path), MB_OK | MB_ICONEXCLAMATION);
+    // A name that lost bytes on its way here (a dialog cannot carry them) names no file at all:
+    // "not found" would wrongly say that the file the user chose is gone.
+    if (err == ENOENT && PathLostBytes(path))
+        err = EINVAL;
+    AfxMessageBox(FileErrorMessage(err, PathForDisplay(path)), MB_OK | MB_ICONEXCLAMATION);
 }
 } // namespace
 
@@ -122,7 +127,7 @@ bool CHTML5Doc::OnOpenDocument(const QString &path)
 
 bool CHTML5Doc::ReadLessonFile(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = PathToBytes(path);
     // Non-blocking, so that a named pipe given as a lesson cannot stall the program.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -302,7 +307,7 @@ void CHTML5Doc::SetTitle(const QString &title)
 
 QString CHTML5Doc::DisplayTitle(const QString &path)
 {
-    return QFileInfo(path).fileName();
+    return PathForDisplay(QFileInfo(path).fileName());
 }
 
 void CHTML5Doc::SetPathName(const QString &path, bool addToMru)
