@@ -14,9 +14,9 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QLibraryInfo>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -492,8 +492,7 @@ void TestApp::pathBytes_data()
     QTest::newRow("UTF-8") << QByteArray("/レッスン/第1回.blsh") << "/レッスン/第1回.blsh";
     QTest::newRow("Shift-JIS name in a UTF-8 folder")
         << QByteArray("/レッスン/\x83\x65\x83\x58\x83\x67.blsh") << "/レッスン/テスト.blsh";
-    QTest::newRow("ソ ends in a backslash byte")
-        << QByteArray("/x/\x83\x5c.blsh") << "/x/ソ.blsh";
+    QTest::newRow("ソ ends in a backslash byte") << QByteArray("/x/\x83\x5c.blsh") << "/x/ソ.blsh";
     QTest::newRow("neither") << QByteArray("/x/\xff\xfe.blsh") << "/x/\uFFFD\uFFFD.blsh";
     QTest::newRow("UTF-8 surrogate bytes") << QByteArray("/\xed\xb2\x80") << "/\uFFFD\uFFFD\uFFFD";
     QTest::newRow("cut Shift-JIS") << QByteArray("/a\x81") << "/a\uFFFD";

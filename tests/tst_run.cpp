@@ -255,10 +255,12 @@ void TestRun::browserGetsOnlyWhatIsTheUsers()
     const QString fds = m_root.filePath("fds.log");
     const QString env = m_root.filePath("env.log");
     const QString browser = m_root.filePath("listing browser.sh");
-    writeProgram(browser, "#!/bin/sh\n"
-                          "ls -l /proc/$$/fd/ > '" + fds.toUtf8() + ".part'\n"
-                          "env > '" + env.toUtf8() + "'\n"
-                          "mv '" + fds.toUtf8() + ".part' '" + fds.toUtf8() + "'\n");
+    writeProgram(browser, QStringLiteral("#!/bin/sh\n"
+                                         "ls -l /proc/$$/fd/ > '%1.part'\n"
+                                         "env > '%2'\n"
+                                         "mv '%1.part' '%1'\n")
+                              .arg(fds, env)
+                              .toUtf8());
 
     // The user's environment, then what the program sets for its web engine after it.
     const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");

@@ -129,7 +129,8 @@ TestTool::Result TestTool::runBytes(const QList<QByteArray> &arguments)
                                      0644);
     pid_t pid = 0;
     Result result;
-    const int spawned = posix_spawn(&pid, tool.constData(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, tool.constData(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
@@ -409,7 +410,8 @@ void TestTool::packOutputKinds()
     QFile::remove(target);
     if (kind == "file") {
         write("out-" + kind, "old");
-        QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QVERIFY(
+            QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
     } else if (kind == "link") {
         write("target-" + kind, "old");
         QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));

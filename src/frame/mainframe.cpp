@@ -525,8 +525,8 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
         for (const QUrl &url : mime->urls()) {
             // The path's bytes, not Qt's reading of them, which drops those that are not UTF-8.
             if (url.isLocalFile())
-                files.append(PathFromBytes(QByteArray::fromPercentEncoding(
-                    url.path(QUrl::FullyEncoded).toLatin1())));
+                files.append(PathFromBytes(
+                    QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
         }
     }
     if (files.isEmpty())

@@ -12,9 +12,9 @@ struct LessonFileStatus
 {
     enum Cause {
         ok,
-        openFailed, // m_error holds errno
-        endOfFile,  // the file ends before the lesson does
-        generic,    // an impossible string length, or no memory for one
+        openFailed,    // m_error holds errno
+        endOfFile,     // the file ends before the lesson does
+        generic,       // an impossible string length, or no memory for one
         writeFailed,   // m_error holds errno
         notRegularFile // the target exists and is no regular file; it was left alone
     };

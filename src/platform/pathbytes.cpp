@@ -58,7 +58,8 @@ QString componentForDisplay(const QString &name)
         return name;
     const QByteArray bytes = PathToBytes(name);
     bool valid = false;
-    const QString cp932 = FromCp932(std::string_view(bytes.constData(), size_t(bytes.size())), &valid);
+    const QString cp932 =
+        FromCp932(std::string_view(bytes.constData(), size_t(bytes.size())), &valid);
     return valid ? cp932 : QString::fromUtf8(bytes);
 }
 } // namespace
