@@ -531,6 +531,9 @@ void TestApp::namesThatAreNotUtf8()
     QCOMPARE(PathToBytes(recentSetting().first()), bytes);
     QCOMPARE(app.m_pRecentFileList->GetDisplayName(0, 200),
              QDir::cleanPath(m_dir.path()) + qs("/テスト.blsh"));
+    // Save finds the file under its own name and asks for none.
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_FILE_SAVE));
+    QCOMPARE(m_user.dialogs.size(), 0);
 
     // A dialog hands over Qt's reading of the name, which lost the bytes: the message must not
     // say that the file is missing.

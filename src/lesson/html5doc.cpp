@@ -231,8 +231,10 @@ bool CHTML5Doc::SaveModified()
 
 bool CHTML5Doc::DoFileSave()
 {
-    const QFileInfo info(m_strPathName);
-    if (m_strPathName.isEmpty() || !info.exists() || !info.isWritable())
+    // By the name's bytes: Qt's own look-up would miss a file whose name is not UTF-8.
+    const QByteArray name = PathToBytes(m_strPathName);
+    if (m_strPathName.isEmpty() || ::access(name.constData(), F_OK) != 0 ||
+        ::access(name.constData(), W_OK) != 0)
         return DoSave(QString());
     return DoSave(m_strPathName);
 }
