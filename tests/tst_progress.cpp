@@ -5,6 +5,7 @@
 #include "html5view.h"
 #include "lessonprogress.h"
 #include "mainframe.h"
+#include "pathbytes.h"
 #include "paths.h"
 #include "popupmenu.h"
 #include "programmingview.h"
@@ -26,9 +27,11 @@
 #include <QTest>
 #include <QWebEnginePage>
 
+#include <fcntl.h>
 #include <memory>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The learner's progress through the real window and a real SQLite database in the test's own
 // data folder: resume after closing, New and reopening; finished steps that stay finished; the
@@ -45,6 +48,7 @@ private slots:
     void storeKeepsRecordsAndHistory();
     void storeLeavesNewerSchemaAlone();
     void closeAndReopenRestores();
+    void newThenReopenRestores_data();
     void newThenReopenRestores();
     void killedProgramLosesNothingSaved();
     void finishedPageFollowsItsLinks();
@@ -364,9 +368,25 @@ void TestProgress::closeAndReopenRestores()
     QCOMPARE(m_user.messages.size(), 0);
 }
 
+void TestProgress::newThenReopenRestores_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("plain") << QByteArray("demo.blsh");
+    // Shift-JIS bytes from an archive made on another system: no UTF-8 name.
+    QTest::newRow("not UTF-8") << QByteArray("demo-\x82\xa0.blsh");
+}
+
 void TestProgress::newThenReopenRestores()
 {
-    QVERIFY(start(m_lesson));
+    QFETCH(QByteArray, name);
+    const QByteArray bytes = PathToBytes(m_dir.path()) + '/' + name;
+    const std::string lessonBytes = LessonBytes("demo", 4);
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, lessonBytes.data(), lessonBytes.size()), ssize_t(lessonBytes.size()));
+    ::close(fd);
+    const QString lesson = PathFromBytes(bytes);
+    QVERIFY(start(lesson));
     QVERIFY(pageReady(0));
     editor()->setFocus();
     QTest::keyClicks(editor(), QStringLiteral("typed before New"));
@@ -376,7 +396,7 @@ void TestProgress::newThenReopenRestores()
     QCOMPARE(m_user.messages.size(), 0);
     QVERIFY(!progress()->HasLesson());
 
-    QVERIFY(m_app->OpenDocumentFile(m_lesson));
+    QVERIFY(m_app->OpenDocumentFile(lesson));
     QTRY_COMPARE_WITH_TIMEOUT(editor()->GetWindowText(), QStringLiteral("typed before New"),
                               kTimeout);
     QCOMPARE(m_user.messages.size(), 0);

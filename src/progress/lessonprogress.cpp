@@ -1,6 +1,7 @@
 #include "lessonprogress.h"
 
 #include "messagebox.h"
+#include "pathbytes.h"
 #include "progressschema.h"
 #include "texts.h"
 
@@ -8,6 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString CLessonProgress::ReasonStep = QStringLiteral("step");
 const QString CLessonProgress::ReasonRestore = QStringLiteral("restore");
@@ -40,20 +48,34 @@ QString CLessonProgress::LessonKey(const QString &lessonPath)
 {
     if (lessonPath.isEmpty())
         return {};
-    const QFileInfo info(lessonPath);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    // By the name's bytes, which need not be UTF-8.
+    char resolved[PATH_MAX];
+    const QByteArray key =
+        ::realpath(PathToBytes(lessonPath).constData(), resolved)
+            ? QByteArray(resolved)
+            : PathToBytes(QDir::cleanPath(QFileInfo(lessonPath).absoluteFilePath()));
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(key);
+    if (!utf8.hasError())
+        return text;
+    // Text in the database cannot carry stray bytes; spelt out, no two names share a key.
+    return QStringLiteral("bytes:") + QString::fromLatin1(key.toPercentEncoding("/"));
 }
 
 QString CLessonProgress::LessonHash(const QString &lessonPath)
 {
-    QFile file(lessonPath);
-    if (!QFileInfo(lessonPath).isFile() || !file.open(QIODevice::ReadOnly))
+    const int fd = ::open(PathToBytes(lessonPath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return {};
+    QFile file;
+    struct stat st;
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
-    return QString::fromLatin1(hash.result().toHex());
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) &&
+                    hash.addData(&file);
+    if (!file.isOpen())
+        ::close(fd);
+    return ok ? QString::fromLatin1(hash.result().toHex()) : QString();
 }
 
 bool CLessonProgress::ensureOpen()
@@ -99,7 +121,7 @@ void CLessonProgress::OpenLesson(const QString &lessonPath)
     SaveNow();
     m_saveTimer.stop();
     m_path = LessonKey(lessonPath);
-    m_hash = m_path.isEmpty() ? QString() : LessonHash(m_path);
+    m_hash = m_path.isEmpty() ? QString() : LessonHash(lessonPath);
     m_page = -1;
     m_done.clear();
     m_pending.reset();
