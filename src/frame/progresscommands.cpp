@@ -27,7 +27,9 @@ void CMainFrame::createProgress()
     m_tutorialView->SetProgress(m_progress);
     connect(m_progress, &CLessonProgress::statusMessage, this,
             [this](const QString &text) { m_statusBar->SetPaneText(0, text, true); });
+    // Whether the step can be done again depends on the page and its step.
     connect(m_progress, &CLessonProgress::stepStateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_progress, &CLessonProgress::pageChanged, this, &CMainFrame::UpdateCommandUI);
 
     const struct
     {

@@ -189,6 +189,7 @@ void CLessonProgress::NotePageShown(int page)
         return;
     m_page = page;
     SaveNow();
+    emit pageChanged(page);
 }
 
 void CLessonProgress::NotePageLoaded(int page)

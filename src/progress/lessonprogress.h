@@ -111,6 +111,7 @@ signals:
     void caretRestored(int anchor, int position, int firstLine);
     void stepStateChanged(int page, bool done);
     void statusMessage(const QString &text);
+    void pageChanged(int page);
     void historyChanged();
 
 private:
