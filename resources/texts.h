@@ -118,6 +118,7 @@ inline constexpr char HistoryNoStep[] = "ステップなし";
 inline constexpr char HistoryReasonStep[] = "ステップ完了";
 inline constexpr char HistoryReasonRestore[] = "戻す前";
 inline constexpr char HistoryReasonStartOver[] = "やり直す前";
+inline constexpr char HistoryReasonKept[] = "以前の記録";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.

@@ -17,6 +17,8 @@ QString reasonText(const QString &reason)
         return qs(Str::HistoryReasonRestore);
     if (reason == CLessonProgress::ReasonStartOver)
         return qs(Str::HistoryReasonStartOver);
+    if (reason == CLessonProgress::ReasonKept)
+        return qs(Str::HistoryReasonKept);
     return reason;
 }
 } // namespace
