@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -42,6 +43,7 @@ void CLessonProgress::SetStore(std::unique_ptr<CProgressStore> store)
     m_store = std::move(store);
     m_failureReported = false;
     m_retryTimer.stop();
+    m_retryTimer.setInterval(ProgressSchema::kRetryDelayMs);
 }
 
 QString CLessonProgress::LessonKey(const QString &lessonPath)
@@ -104,6 +106,10 @@ void CLessonProgress::reportFailure(const QString &error)
 {
     if (m_store)
         m_store->Close();
+    // Each failure in a row doubles the rest, so a store that stays locked costs little.
+    if (m_failureReported)
+        m_retryTimer.setInterval(
+            std::min(m_retryTimer.interval() * 2, ProgressSchema::kRetryMaxMs));
     m_retryTimer.start();
     if (m_failureReported)
         return;
@@ -352,6 +358,7 @@ bool CLessonProgress::SaveNow()
     }
     m_hasRecord = true;
     m_failureReported = false;
+    m_retryTimer.setInterval(ProgressSchema::kRetryDelayMs);
     return true;
 }
 

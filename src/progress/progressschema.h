@@ -24,6 +24,8 @@ inline constexpr int kSaveDelayMs = 1000;
 inline constexpr int kBusyTimeoutMs = 1500;
 // After a failed save, the next attempt waits this long, so a locked disk does not stall typing.
 inline constexpr int kRetryDelayMs = 5000;
+// Failures in a row stretch the wait up to this.
+inline constexpr int kRetryMaxMs = 60000;
 
 // The statements that create an empty database of version kVersion, in order.
 const std::vector<std::string_view> &CreateStatements();
