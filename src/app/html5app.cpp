@@ -1,6 +1,7 @@
 #include "html5app.h"
 
 #include "aboutdlg.h"
+#include "guidewindow.h"
 #include "boltoresources.h"
 #include "docmanager.h"
 #include "filedialog.h"
@@ -126,6 +127,7 @@ void CHTML5App::OnFileOpen()
 void CHTML5App::OnAppAbout()
 {
     CAboutDlg about(m_mainFrame);
+    connect(&about, &CAboutDlg::GuideRequested, this, [this] { ShowLearnerGuide(m_mainFrame); });
     about.DoModal();
 }
 

@@ -1,6 +1,7 @@
 #include "mainframe.h"
 
 #include "boltoresources.h"
+#include "guidewindow.h"
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
@@ -121,6 +122,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    setupGuidance();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -417,6 +419,9 @@ bool CMainFrame::OnCmdMsg(int id)
         // With two panes the next and the previous pane are the same one.
         activateOtherPane();
         return true;
+    case ID_HELP_GUIDE:
+        ShowLearnerGuide(this);
+        return true;
     default:
         return false;
     }
@@ -439,6 +444,7 @@ bool CMainFrame::OnUpdateCmdUI(CCmdUI &ui)
         return true;
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
+    case ID_HELP_GUIDE:
         return true;
     default:
         return false;

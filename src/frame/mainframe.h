@@ -94,6 +94,10 @@ private:
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+    // Guidance: redo and the learner guide in the menus, the step's word in the status bar, lesson
+    // links from the tutorial pane.
+    void setupGuidance();
+    void onClipboardChangedForGuidance();
 
     CView *m_activeView = nullptr;
     CHTML5Doc *m_document = nullptr;

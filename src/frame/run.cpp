@@ -1,6 +1,7 @@
 #include "run.h"
 
 #include "bolto.h"
+#include "defaultbrowser.h"
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
@@ -9,6 +10,7 @@
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
+#include "statusbar.h"
 #include "texts.h"
 
 #include <QDir>
@@ -67,9 +69,12 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 
-// Where the browser dialog starts: the folder of a browser that is already installed.
+// Where the browser dialog starts: the folder of the desktop's default browser, or of a browser
+// that is installed.
 QString browserFolder()
 {
+    if (const std::optional<BrowserCommand> browser = FindDefaultBrowser())
+        return QFileInfo(browser->program).absolutePath();
     for (const char *name : {"firefox", "firefox-esr", "chromium"}) {
         const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!found.isEmpty())
@@ -93,7 +98,9 @@ void CMainFrame::OnRun()
     // Without a lesson the command is disabled; the path below would be the start page's.
     if (theLesson.m_folderName.empty())
         return;
-    if (m_browserPath.isEmpty()) {
+    // Without a chosen browser, the desktop's default one.
+    const std::optional<BrowserCommand> browser = RunBrowser(m_browserPath);
+    if (!browser) {
         AfxMessageBox(qs(Str::NoBrowser), MB_OK);
         return;
     }
@@ -116,12 +123,14 @@ void CMainFrame::OnRun()
         return;
 
     // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
-    if (!QProcess::startDetached(m_browserPath, {m_exportPath})) {
-        const QFileInfo browser(m_browserPath);
-        const int err = !browser.exists()                            ? ENOENT
-                        : browser.isDir() || !browser.isExecutable() ? EACCES
+    if (!QProcess::startDetached(browser->program, BrowserArguments(*browser, m_exportPath))) {
+        const QFileInfo program(browser->program);
+        const int err = !program.exists()                            ? ENOENT
+                        : program.isDir() || !program.isExecutable() ? EACCES
                                                                      : 0;
-        reportFileError(err, m_browserPath);
+        reportFileError(err, browser->program);
+    } else if (m_browserPath.isEmpty() && m_statusBar) {
+        m_statusBar->SetPaneText(0, qs(Str::RunDefaultBrowser).arg(browser->name));
     }
 }
 
@@ -139,6 +148,9 @@ void CMainFrame::OnBrowserSetting()
     request.directory = browserFolder();
     request.filter = qs(Str::BrowserFilter) + QStringLiteral("(*)");
     request.executablesOnly = true;
+    // The desktop's default browser is offered first.
+    if (const std::optional<BrowserCommand> browser = FindDefaultBrowser())
+        request.fileName = QFileInfo(browser->program).fileName();
     const std::optional<QString> chosen = RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;

@@ -21,7 +21,10 @@
 #include <algorithm>
 #include <climits>
 
-CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent) {}
+CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent)
+{
+    setupStartPage();
+}
 
 void CHTML5View::NavigateToStartPage()
 {
@@ -57,6 +60,8 @@ void CHTML5View::OnBeforeNavigate2(const QString &url)
         frame->m_editorView->m_pageDone = false;
         m_copyDisabled = false;
         ClipboardEmpty();
+        frame->m_editorView->StartStep();
+        m_copiesOnPage = 0;
     }
     CHtmlView::OnBeforeNavigate2(url);
 }
@@ -141,7 +146,9 @@ bool CHTML5View::CopySnippet()
     }
     PlayCopySound();
     if (frame && frame->m_statusBar)
-        frame->m_statusBar->SetPaneText(0, qs(Str::SnippetCopied), true);
+        frame->m_statusBar->SetPaneText(
+            0, copiedText(frame->m_editorView && !frame->m_editorView->m_pageDone), true);
+    ++m_copiesOnPage;
     return true;
 }
 
