@@ -19,6 +19,8 @@ constexpr int kMinGutterWidth = 30;
 constexpr int kMinArrowX = 12;
 constexpr int kArrowWidth = 15;
 constexpr int kGutterGap = 5; // between the gutter and the text
+// As the window narrows, the tutorial gives way before the editor shows fewer columns.
+constexpr int kMinColumns = 40;
 
 // A family of each page kind's arrow colour, dark enough for white text.
 QColor selectionColor(int page)
@@ -170,6 +172,9 @@ void CProgrammingView::updateGutter()
         SetMargins(width + kGutterGap, GetMargins().right());
         placeLineWnd();
     }
+    const int minimum = WidthForColumns(kMinColumns);
+    if (minimum != minimumWidth())
+        setMinimumWidth(minimum);
     int first = 0;
     int count = 0;
     m_lineWnd->m_showResult = ResultLines(first, count);

@@ -36,7 +36,6 @@ void CMainFrame::setupGuidance()
                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     QAction *guide = addCommand(ID_HELP_GUIDE, qs(Str::MenuGuide));
     guide->setShortcut(QKeySequence(Qt::Key_F1));
-    guide->setShortcutContext(Qt::ApplicationShortcut);
     if (QMenu *edit = menuTitled(menuBar(), Str::MenuEdit)) {
         const QList<QAction *> items = edit->actions();
         const qsizetype undo = items.indexOf(m_actions.value(ID_EDIT_UNDO));

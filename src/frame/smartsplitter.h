@@ -30,6 +30,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // A bar that is seen: grey with a grip in its middle.
+    QSplitterHandle *createHandle() override;
 
 private:
     void onSplitterMoved();
