@@ -62,6 +62,7 @@ private slots:
     void undoAndRedoFollowTheStep();
     void deletePageFeedback();
     void gutterWidensForThreeDigits();
+    void pastedBlockScrollsIntoView();
     void narrowWindowKeepsEditorColumns();
     void runUsesBrowserVariable();
     void runWithoutAnyBrowser();
@@ -359,6 +360,31 @@ void TestGuidance::gutterWidensForThreeDigits()
     // Back to short numbers, back to the narrow gutter.
     editor()->SetWindowText(QStringLiteral("one"));
     QTRY_COMPARE(gutter->width(), 30);
+}
+
+void TestGuidance::pastedBlockScrollsIntoView()
+{
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    editor()->SetWindowText(lines.join("\r\n"));
+    theLesson.m_pageKinds = {Add, Add, Add};
+    theLesson.m_arrowLines = {90, 90, 90};
+    theLesson.m_currentPage = 0;
+    editor()->m_pageDone = false;
+    editor()->ShowPageLines();
+    const int rows = editor()->viewport()->height() / editor()->GetLineHeight();
+    QVERIFY(rows > 20);
+    // The learner scrolled on: the caret's line stays in view, the block's start would not.
+    editor()->LineScroll(100 - editor()->GetFirstVisibleLine());
+    QStringList block;
+    for (int i = 0; i < 20; ++i)
+        block << QStringLiteral("new %1").arg(i);
+    ClipboardSetText(block.join("\n") + "\n");
+    editor()->OnEditPaste();
+    QVERIFY(editor()->m_pageDone);
+    const int first = editor()->GetFirstVisibleLine();
+    QVERIFY2(first <= 89 && first + rows - 1 >= 108, qPrintable(QString::number(first)));
 }
 
 void TestGuidance::narrowWindowKeepsEditorColumns()
