@@ -114,7 +114,8 @@ inline constexpr char AboutGuideLink[] = "<a href=\"guide\">使い方（F1）</a
 inline constexpr char RunDefaultBrowser[] = "既定のブラウザ %1 で実行しました";
 inline constexpr char StartLessonsHeading[] = "レッスン";
 inline constexpr char StartLessonSteps[] = "%1 ステップ";
-inline constexpr char StartNoLessons[] = "プログラムと同じフォルダーにレッスンファイルがありません。";
+inline constexpr char StartNoLessons[] =
+    "プログラムと同じフォルダーにレッスンファイルがありません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.

@@ -788,10 +788,9 @@ void TestEditor::gutterArrows()
     m_view->m_lineWnd->m_lineHeight = 16;
     const int x = m_view->m_lineWnd->m_arrowX;
     QVERIFY(x >= 12);
-    QCOMPARE(
-        m_view->m_lineWnd->ArrowPolygon(100),
-        QPolygon({{12, 104}, {19, 104}, {19, 101}, {27, 108}, {19, 115}, {19, 112}, {12, 112}})
-            .translated(x - 12, 0));
+    QCOMPARE(m_view->m_lineWnd->ArrowPolygon(100),
+             QPolygon({{12, 104}, {19, 104}, {19, 101}, {27, 108}, {19, 115}, {19, 112}, {12, 112}})
+                 .translated(x - 12, 0));
     m_view->m_lineWnd->m_lineHeight = h;
 }
 

@@ -75,7 +75,8 @@ void TestFrame::menuBar_data()
     QTest::newRow("edit") << "編集(&E)"
                           << QStringList{
                                  "元に戻す(&U)\tCtrl+Z|直前に行った動作を元に戻す",
-                                 "やり直し(&R)\tCtrl+Y|取り消した動作をやり直す", "-",
+                                 "やり直し(&R)\tCtrl+Y|取り消した動作をやり直す",
+                                 "-",
                                  "切り取り(&T)\tCtrl+X|選択範囲を切り取ってクリップボードに保存",
                                  "コピー(&C)\tCtrl+C|選択範囲をコピーしてクリップボードに保存",
                                  "貼り付け(&P)\tCtrl+V|クリップボードの内容を貼り付け"};
@@ -135,8 +136,8 @@ void TestFrame::accelerators_data()
     QTest::newRow("F6") << QKeySequence(Qt::Key_F6) << int(ID_NEXT_PANE);
     QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6) << int(ID_PREV_PANE);
     QTest::newRow("Ctrl+Y") << QKeySequence(Qt::CTRL | Qt::Key_Y) << int(ID_EDIT_REDO_STEP);
-    QTest::newRow("Ctrl+Shift+Z")
-        << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) << int(ID_EDIT_REDO_STEP);
+    QTest::newRow("Ctrl+Shift+Z") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
+                                  << int(ID_EDIT_REDO_STEP);
     QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << int(ID_HELP_GUIDE);
 }
 

@@ -356,7 +356,8 @@ void TestGuidance::gutterWidensForThreeDigits()
     QVERIFY(numberRight > 0);
     QVERIFY(arrowLeft < image.width());
     QVERIFY2(numberRight < arrowLeft,
-             qPrintable(QString("number ends at %1, arrow starts at %2").arg(numberRight).arg(arrowLeft)));
+             qPrintable(
+                 QString("number ends at %1, arrow starts at %2").arg(numberRight).arg(arrowLeft)));
     // Back to short numbers, back to the narrow gutter.
     editor()->SetWindowText(QStringLiteral("one"));
     QTRY_COMPARE(gutter->width(), 30);

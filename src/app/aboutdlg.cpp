@@ -10,8 +10,7 @@
 namespace {
 // The three free lines: what Bolto is, what it is built on, where to read more.
 const char *const kAboutLines[] = {
-    "HTML5 と JavaScript を一歩ずつ学ぶ教材プレーヤー",
-    "Qt 6 による Linux 版",
+    "HTML5 と JavaScript を一歩ずつ学ぶ教材プレーヤー", "Qt 6 による Linux 版",
     "", // the link to the learner guide
 };
 } // namespace

@@ -1,10 +1,10 @@
 #include "html5app.h"
 
 #include "aboutdlg.h"
-#include "guidewindow.h"
 #include "boltoresources.h"
 #include "docmanager.h"
 #include "filedialog.h"
+#include "guidewindow.h"
 #include "html5doc.h"
 #include "mainframe.h"
 #include "messagebox.h"

@@ -148,7 +148,8 @@ bool CProgrammingView::isRedoKey(const QKeyEvent *e) const
 {
     const QKeyCombination key = e->keyCombination();
     const Qt::KeyboardModifiers mods = key.keyboardModifiers() & ~Qt::KeypadModifier;
-    return e->matches(QKeySequence::Redo) || (key.key() == Qt::Key_Y && mods == Qt::ControlModifier) ||
+    return e->matches(QKeySequence::Redo) ||
+           (key.key() == Qt::Key_Y && mods == Qt::ControlModifier) ||
            (key.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier));
 }
 

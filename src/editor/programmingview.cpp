@@ -151,7 +151,8 @@ void CProgrammingView::OnEditCut()
 void CProgrammingView::OnEditPaste()
 {
     const int page = theLesson.m_currentPage;
-    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) > Replace) {
+    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) &&
+        theLesson.GetPageKind(page) > Replace) {
         if (!m_pageDone && theLesson.GetPageKind(page) == Delete)
             emit StatusText(qs(Str::DeletePageNoPaste));
         return;

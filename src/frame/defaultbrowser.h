@@ -18,8 +18,7 @@ struct BrowserCommand
 // The desktop's default web browser: the BROWSER variable (a colon-separated list of commands, the
 // first that exists wins), then the desktop entry `xdg-settings get default-web-browser` names,
 // then x-www-browser. `xdgDefault` answers the xdg-settings question (the real tool when empty).
-std::optional<BrowserCommand>
-FindDefaultBrowser(const std::function<QString()> &xdgDefault = {});
+std::optional<BrowserCommand> FindDefaultBrowser(const std::function<QString()> &xdgDefault = {});
 
 // The browser command for a setting's program path or, when it is empty, the default browser.
 std::optional<BrowserCommand> RunBrowser(const QString &chosenProgram);

@@ -32,8 +32,8 @@ QMenu *menuTitled(QMenuBar *bar, const char *title)
 void CMainFrame::setupGuidance()
 {
     QAction *redo = addCommand(ID_EDIT_REDO_STEP, qs(Str::MenuRedo));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     QAction *guide = addCommand(ID_HELP_GUIDE, qs(Str::MenuGuide));
     guide->setShortcut(QKeySequence(Qt::Key_F1));
     if (QMenu *edit = menuTitled(menuBar(), Str::MenuEdit)) {

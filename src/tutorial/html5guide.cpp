@@ -15,8 +15,9 @@ void CHTML5View::setupStartPage()
 {
     connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
         const QUrl start = QUrl::fromLocalFile(FromPath(ProgramDirectory() + "index.html"));
-        if (ok && theLesson.m_folderName.empty() && url().adjusted(QUrl::NormalizePathSegments) ==
-                                                        start.adjusted(QUrl::NormalizePathSegments))
+        if (ok && theLesson.m_folderName.empty() &&
+            url().adjusted(QUrl::NormalizePathSegments) ==
+                start.adjusted(QUrl::NormalizePathSegments))
             fillStartPage();
     });
 }
@@ -46,7 +47,7 @@ QString CHTML5View::copiedText(bool stepOpen) const
     if (m_copiesOnPage == 0 || !stepOpen)
         return qs(Str::SnippetCopied);
     const int page = theLesson.m_currentPage;
-    const bool deletePage = CBolto::isValidIndex(theLesson.m_pageKinds, page) &&
-                            theLesson.GetPageKind(page) == Delete;
+    const bool deletePage =
+        CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) == Delete;
     return qs(Str::SnippetCopied) + qs(deletePage ? Str::DeleteFirstHint : Str::PasteFirstHint);
 }
