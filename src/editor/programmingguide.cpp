@@ -158,24 +158,27 @@ void CProgrammingView::updateGutter()
     if (!m_lineWnd)
         return;
     // The largest number the gutter may show now: the last visible row's.
-    const int rows = viewport()->height() / std::max(GetLineHeight(), 1) + 1;
+    const int rows = viewport()->height() / std::max(m_lineWnd->m_lineHeight, 1) + 1;
     const int last = std::min(GetLineCount(), GetFirstVisibleLine() + rows);
     const int digits = int(QString::number(std::max(last, 1)).size());
-    const QFontMetrics metrics(font());
-    int digitWidth = 0;
-    for (char c = '0'; c <= '9'; ++c)
-        digitWidth = std::max(digitWidth, metrics.horizontalAdvance(QLatin1Char(c)));
-    const int arrowX = std::max(kMinArrowX, m_lineWnd->m_textX + digits * digitWidth + 2);
+    // Measured once per font: the gutter is laid out at every scroll.
+    const bool fontChanged = m_digitWidth < 0 || m_digitFont != font();
+    if (fontChanged) {
+        const QFontMetrics metrics(font());
+        m_digitFont = font();
+        m_digitWidth = 0;
+        for (char c = '0'; c <= '9'; ++c)
+            m_digitWidth = std::max(m_digitWidth, metrics.horizontalAdvance(QLatin1Char(c)));
+    }
+    const int arrowX = std::max(kMinArrowX, m_lineWnd->m_textX + digits * m_digitWidth + 2);
     const int width = std::max(kMinGutterWidth, arrowX + kArrowWidth + 3);
     m_lineWnd->m_arrowX = arrowX;
-    if (width != m_gutterWidth) {
+    if (width != m_gutterWidth || fontChanged) {
         m_gutterWidth = width;
         SetMargins(width + kGutterGap, GetMargins().right());
         placeLineWnd();
+        setMinimumWidth(WidthForColumns(kMinColumns));
     }
-    const int minimum = WidthForColumns(kMinColumns);
-    if (minimum != minimumWidth())
-        setMinimumWidth(minimum);
     int first = 0;
     int count = 0;
     m_lineWnd->m_showResult = ResultLines(first, count);

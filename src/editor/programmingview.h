@@ -93,4 +93,6 @@ private:
     int m_doneFrom = 0;
     int m_doneTo = 0;
     int m_gutterWidth = 30;
+    QFont m_digitFont;
+    int m_digitWidth = -1;
 };
