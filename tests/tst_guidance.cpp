@@ -61,6 +61,7 @@ private slots:
     void startPageLinkOpensLesson();
     void undoAndRedoFollowTheStep();
     void deletePageFeedback();
+    void newTextStartsFreshHistory();
     void gutterWidensForThreeDigits();
     void pastedBlockScrollsIntoView();
     void narrowWindowKeepsEditorColumns();
@@ -318,6 +319,22 @@ void TestGuidance::deletePageFeedback()
     QVERIFY(showPage(0));
     const QColor add = editor()->palette().color(QPalette::Active, QPalette::Highlight);
     QVERIFY(add.red() > add.blue() && add.red() > add.green());
+}
+
+void TestGuidance::newTextStartsFreshHistory()
+{
+    // History left by earlier steps, then a new text without a new page (a new document).
+    editor()->SetWindowText(QStringLiteral("a"));
+    editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor(), "bc");
+    editor()->StartStep();
+    QVERIFY(editor()->m_history.Start() > 0);
+    editor()->SetWindowText(QStringLiteral("new"));
+    QCOMPARE(editor()->m_history.Start(), 0);
+    editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor(), "x");
+    key(QKeySequence::Undo);
+    QCOMPARE(editor()->GetWindowText(), QStringLiteral("new"));
 }
 
 void TestGuidance::gutterWidensForThreeDigits()

@@ -40,6 +40,15 @@ QColor selectionColor(int page)
 }
 } // namespace
 
+void CProgrammingView::setupStepHistory()
+{
+    // A new text (a new lesson, a new document) clears the history: nothing of it is a step's.
+    connect(document(), &QTextDocument::undoAvailable, this, [this](bool available) {
+        if (!available && !m_inStepUndo && document()->availableUndoSteps() == 0)
+            m_history.StartStep(0);
+    });
+}
+
 void CProgrammingView::StartStep()
 {
     // Whatever was undone on the page before is not redone onto this one.
@@ -108,7 +117,9 @@ void CProgrammingView::OnEditUndo()
             emit StatusText(qs(Str::UndoAtStepStart));
         return;
     }
+    m_inStepUndo = true;
     undo();
+    m_inStepUndo = false;
     if (m_history.AfterUndo(document()->availableUndoSteps(), m_pageDone) ==
         CStepHistory::Change::Reopened)
         reopenStep();

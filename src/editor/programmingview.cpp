@@ -30,6 +30,7 @@ CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent)
     setAcceptDrops(false);
     viewport()->setAcceptDrops(false);
     setCursorWidth(2);
+    setupStepHistory();
     createLineWnd();
     connect(this, &CEditView::EnChange, this, &CProgrammingView::OnEnChange);
     connect(this, &CEditView::EnVscroll, this, &CProgrammingView::repaintLineWnd);

@@ -80,6 +80,7 @@ private:
     void applyKindColors();
     void scrollLinesIntoView(int first, int last);
     bool isRedoKey(const QKeyEvent *e) const;
+    void setupStepHistory();
 
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
@@ -95,4 +96,5 @@ private:
     int m_gutterWidth = 30;
     QFont m_digitFont;
     int m_digitWidth = -1;
+    bool m_inStepUndo = false;
 };
