@@ -418,7 +418,11 @@ void TestGuidance::narrowWindowKeepsEditorColumns()
     const int columns =
         editor()->viewport()->width() / editor()->fontMetrics().horizontalAdvance(QLatin1Char('x'));
     QVERIFY2(columns >= 40, qPrintable(QString::number(columns)));
+    // All of the editor is inside the window, beside what is left of the tutorial.
+    const QRect inside = frame()->m_splitter->contentsRect();
+    QVERIFY(inside.contains(editor()->geometry()));
     QVERIFY(tutorial()->width() > 0);
+    QVERIFY(tutorial()->geometry().right() < editor()->geometry().left());
     // The bar is there to be seen and grabbed.
     QSplitterHandle *bar = frame()->m_splitter->handle(1);
     QVERIFY(bar->isVisible());

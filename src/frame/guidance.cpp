@@ -8,6 +8,7 @@
 #include "mainframe.h"
 #include "programmingview.h"
 #include "resource.h"
+#include "smartsplitter.h"
 #include "statusbar.h"
 #include "texts.h"
 
@@ -46,6 +47,9 @@ void CMainFrame::setupGuidance()
         help->insertAction(first, guide);
         help->insertSeparator(first);
     }
+
+    // The editor is never collapsed away: it keeps its minimum width, the tutorial gives way.
+    m_splitter->setCollapsible(1, false);
 
     connect(m_editorView, &CProgrammingView::StatusText, this,
             [this](const QString &text) { m_statusBar->SetPaneText(0, text); });

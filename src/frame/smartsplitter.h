@@ -35,6 +35,8 @@ protected:
 
 private:
     void onSplitterMoved();
+    // The widest the left column may be beside the right column's minimum width.
+    int leftRoom(int space) const;
 
     struct ColumnInfo
     {
