@@ -3,6 +3,7 @@
 
 #include "bolto.h"
 #include "defaultbrowser.h"
+#include "detachedprocess.h"
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
@@ -13,6 +14,7 @@
 #include "qtcodepage.h"
 #include "statusbar.h"
 #include "texts.h"
+#include "userenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -138,15 +140,13 @@ void CMainFrame::OnRun()
         return;
 
     // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
-    if (!QProcess::startDetached(browser->program, BrowserArguments(*browser, m_exportPath))) {
-        const QFileInfo program(browser->program);
-        const int err = !program.exists()                            ? ENOENT
-                        : program.isDir() || !program.isExecutable() ? EACCES
-                                                                     : 0;
+    // The browser gets the user's environment, not the switches the program set for itself.
+    if (const int err = StartDetachedProgram(browser->program,
+                                             BrowserArguments(*browser, m_exportPath),
+                                             UserEnvironment()))
         reportFileError(err, browser->program);
-    } else if (m_browserPath.isEmpty() && m_statusBar) {
+    else if (m_browserPath.isEmpty() && m_statusBar)
         m_statusBar->SetPaneText(0, qs(Str::RunDefaultBrowser).arg(browser->name));
-    }
 }
 
 void CMainFrame::OnUpdateRun(CCmdUI &ui)
@@ -166,6 +166,8 @@ void CMainFrame::OnBrowserSetting()
     // The desktop's default browser is offered first.
     if (const std::optional<BrowserCommand> browser = FindDefaultBrowser())
         request.fileName = QFileInfo(browser->program).fileName();
+    // The name is taken as typed; a browser not installed yet is the user's business.
+    request.mustExist = false;
     const std::optional<QString> chosen = RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;
