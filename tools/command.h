@@ -8,3 +8,4 @@
 int RunDump(const QStringList &arguments);
 int RunPack(const QStringList &arguments);
 int RunCheck(const QStringList &arguments);
+int RunBuild(const QStringList &arguments);

@@ -17,6 +17,7 @@ constexpr Command kCommands[] = {
     {"dump", "print a lesson file as JSON", RunDump},
     {"pack", "write a lesson file from JSON or from an authoring source", RunPack},
     {"check", "find faults in a lesson, its tutorial pages and its steps", RunCheck},
+    {"build", "compute a lesson and its pages from a source folder of programs", RunBuild},
 };
 
 QString description()
