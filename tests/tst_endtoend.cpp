@@ -13,6 +13,7 @@
 #include "qtcodepage.h"
 #include "resource.h"
 #include "sound.h"
+#include "sourcefolder.h"
 #include "statusbar.h"
 #include "texts.h"
 
@@ -76,11 +77,10 @@ void TestEndToEnd::initTestCase()
 {
     QVERIFY(m_dir.isValid());
 
-    QFile sourceFile(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/lesson.json");
-    QVERIFY(sourceFile.open(QIODevice::ReadOnly));
-    QString error;
-    QVERIFY2(m_source.Read(QJsonDocument::fromJson(sourceFile.readAll()).object(), &error),
-             qPrintable(error));
+    CSourceFolder folder;
+    QVERIFY2(folder.Read(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl"),
+             qPrintable(folder.Faults().join('\n')));
+    m_source = folder.ToSource();
     QVERIFY(m_source.m_pages.size() > 2);
 
     // The lesson material as the build lays it out next to the program, copied so that Run

@@ -4,20 +4,16 @@
 #include <QJsonParseError>
 
 namespace {
-// Whether `offset` lies just after a string that closed early: `"a "b" c"` parses as the string
-// "a " followed by junk, which the parser reports as a missing comma or brace.
-bool afterClosedString(const QByteArray &text, qsizetype offset)
+// Whether the character at `at` is text right after a string that closed early: `"a "b" c"`
+// parses as the string "a " followed by junk, which the parser reports as a missing comma.
+bool afterClosedString(const QByteArray &text, qsizetype at)
 {
-    qsizetype i = std::min(offset, text.size()) - 1;
+    if (at <= 0 || at >= text.size() || QByteArray(",:}]\"\r\n \t").contains(text.at(at)))
+        return false;
+    qsizetype i = at - 1;
     while (i >= 0 && (text.at(i) == ' ' || text.at(i) == '\t'))
         --i;
-    if (i < 0 || text.at(i) != '"')
-        return false;
-    // The string's content continues on this line: a letter, not a structural character.
-    qsizetype j = std::min(offset, text.size());
-    while (j < text.size() && (text.at(j) == ' ' || text.at(j) == '\t'))
-        ++j;
-    return j < text.size() && !QByteArray(",:}]\r\n").contains(text.at(j));
+    return i >= 0 && text.at(i) == '"';
 }
 
 QString expectation(const QJsonParseError &error, const QByteArray &text)
@@ -72,7 +68,7 @@ QString expectation(const QJsonParseError &error, const QByteArray &text)
     if ((error.error == QJsonParseError::UnterminatedObject ||
          error.error == QJsonParseError::UnterminatedArray ||
          error.error == QJsonParseError::MissingNameSeparator) &&
-        afterClosedString(text, error.offset))
+        afterClosedString(text, error.offset - 1))
         what += "; a '\"' inside a string is written \\\"";
     return what;
 }
@@ -91,14 +87,10 @@ bool ParseJsonObject(const QByteArray &text, QJsonObject &object, QString *error
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        // Qt points just past the token it could not use; the author looks for the token.
+        // Qt points just past the character it could not use; the author looks for that one.
         int line = 0;
         int column = 0;
-        qsizetype offset = parseError.offset;
-        while (offset > 0 && offset <= text.size() &&
-               QByteArray(" \t\r\n").contains(text.at(offset - 1)))
-            --offset;
-        LineAndColumn(text, offset, line, column);
+        LineAndColumn(text, std::max(0, parseError.offset - 1), line, column);
         *error = QString("line %1, column %2: %3")
                      .arg(line)
                      .arg(column)
