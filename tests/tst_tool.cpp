@@ -29,6 +29,9 @@ private slots:
     void check();
     void checkDemoLesson_data();
     void checkDemoLesson();
+    void checkFindings_data();
+    void checkFindings();
+    void buildAndCheckSourceFolder();
 
 private:
     struct Result
@@ -509,6 +512,103 @@ void TestTool::checkDemoLesson()
     for (qsizetype i = 0; i < report.size(); ++i)
         QVERIFY2(lines.at(i).startsWith(report.at(i)),
                  qPrintable(lines.at(i) + "\ndoes not start with\n" + report.at(i)));
+}
+
+void TestTool::checkFindings_data()
+{
+    QTest::addColumn<QByteArray>("source"); // a JSON source checked on its own
+    QTest::addColumn<QString>("finding");
+
+    auto source = [](const char *pages) {
+        return QByteArray(R"({"folder": "demo", "pages": [)") + pages + "]}";
+    };
+    const QString one = QString::fromUtf8("ステップ 1 / 2 (index0.html): ");
+    const QString two = QString::fromUtf8("ステップ 2 / 2 (index1.html): ");
+    QTest::newRow("add count against the snippet")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "c\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the arrow count is 1, but the snippet adds 2 lines";
+    QTest::newRow("delete snippet against the deleted lines")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "b\n", "kind": "delete", "line": 1, "count": 1})")
+        << two + "the page shows lines the step does not delete:\n--- deleted lines\n"
+                 "+++ the page's snippet\n@@ -1,1 +1,1 @@\n-a\n+b";
+    QTest::newRow("tab") << source(R"({"snippet": "\tx\n", "kind": "add", "line": 1, "count": 1},
+                                    {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+                         << one + "the snippet has a tab at its line 1";
+    QTest::newRow("missing last line break")
+        << source(R"({"snippet": "a\nb", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the snippet does not end with a line break";
+    QTest::newRow("lines beyond the end")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "x\n", "kind": "replace", "line": 2, "count": 1})")
+        << two + "the program does not have the lines the page names (replace, line 2, count "
+                 "1, the program has 1 lines)";
+    QTest::newRow("step that changes nothing")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "a\n", "kind": "replace", "line": 1, "count": 1})")
+        << two + "the step does not change the program";
+    QTest::newRow("program differs, with a diff")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1, "program": "a\n"},
+                     {"snippet": "b\n", "kind": "add", "line": 1, "count": 1,
+                      "program": "a\nb\n"})")
+        << two + "the program after the step differs from the source's:\n--- the source's "
+                 "program\n+++ after the step\n@@ -1,2 +1,2 @@\n-a\n b\n+a";
+    QTest::newRow("no programs: partial")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "b\n", "kind": "add", "line": 2, "count": 1})")
+        << "checked partially: 2 pages; the source has no programs";
+}
+
+void TestTool::checkFindings()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, finding);
+    // Pages that link on, so only the row's fault shows.
+    QVERIFY(QDir(m_dir.path()).mkpath("demo/html"));
+    write("demo/html/index0.html", "<a href=\"index1.html\">next</a>");
+    write("demo/html/index1.html", "");
+    const Result result = run({"check", write("findings.json", source)});
+    const QString out = QString::fromUtf8(result.out);
+    QVERIFY2(out.contains(finding), qPrintable(out));
+    QCOMPARE(result.code, finding.startsWith("checked partially") ? 0 : 1);
+}
+
+// A source folder builds, checks clean, and check then finds what was done to its pages.
+void TestTool::buildAndCheckSourceFolder()
+{
+    const QString dir = m_dir.filePath("smiley");
+    QVERIFY(QDir().mkpath(dir + "/steps") && QDir().mkpath(dir + "/pages"));
+    write("smiley/lesson.json", R"({"title": "Smiley", "folder": "smiley"})");
+    write("smiley/steps/01.html", "<canvas></canvas>\n");
+    write("smiley/steps/02.html", "<canvas></canvas>\n<script>\n</script>\n");
+    write("smiley/steps/03.html", "<canvas></canvas>\n<script>\nctx();\n</script>\n");
+    write("smiley/pages/01.md", "# Canvas\n\nA canvas.\n");
+    write("smiley/pages/02.md", "# Script\n\nA script.\n");
+    write("smiley/pages/03.md", "# Draw\n\nDraw.\n");
+    write("smiley/template.html", "<h1>{{step}}</h1>{{body}}{{task}}<nav>{{links}}</nav>");
+    const Result built = run({"build", dir, "--out", m_dir.filePath("out")});
+    QVERIFY2(built.code == 0, built.err.constData());
+    QCOMPARE(run({"check", "out/smiley.blsh", "--source", dir}).out, QByteArray("OK: 3 pages\n"));
+    QCOMPARE(run({"check", dir, "--program-dir", "out"}).out, QByteArray("OK: 3 pages\n"));
+
+    // A page whose code went stale, a page that does not link on, a link to nowhere.
+    const QString page1 = "out/smiley/html/index1.html";
+    write(page1, read(page1).replace("&lt;script&gt;", "&lt;script type=module&gt;")
+                     .replace("href=\"index2.html\"", "href=\"index9.html\""));
+    const Result result = run({"check", "out/smiley.blsh", "--source", dir});
+    QCOMPARE(result.code, 1);
+    const QString out = QString::fromUtf8(result.out);
+    const QString step = QString::fromUtf8("ステップ 2 / 3 (index1.html): ");
+    QVERIFY2(out.contains(step + "the page shows other code than its snippet, which a click "
+                                 "copies; build the pages again:\n--- the snippet\n"
+                                 "+++ index1.html\n@@ -1,2 +1,2 @@\n-<script>\n"
+                                 "+<script type=module>"),
+             qPrintable(out));
+    QVERIFY2(out.contains(step + "links to index9.html, which does not exist"), qPrintable(out));
+    QVERIFY2(out.contains(step + "no link to the next page index2.html, so the learner is stuck"),
+             qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestTool)

@@ -352,7 +352,7 @@ std::optional<CSourceFolder::Page> CSourceFolder::readPage(const QString &name)
     const QString first = end < 0 ? text : text.left(end);
     if (!first.startsWith("# ") || first.mid(2).trimmed().isEmpty()) {
         fault(QString("%1: line 1: expected the page title as \"# title\"").arg(page.file));
-        return std::nullopt;
+        return page;
     }
     page.title = first.mid(2).trimmed();
     QString body = end < 0 ? QString() : text.mid(end + 1);
@@ -454,7 +454,8 @@ bool CSourceFolder::Read(const QString &dir)
         if (step > int(m_steps.size()))
             fault(QString("lesson.json: replace: there is no step %1").arg(step));
     }
-    readPages();
+    if (!m_steps.empty())
+        readPages();
 
     if (QFileInfo::exists(QDir(dir).filePath("template.html"))) {
         readText("template.html", m_template);
