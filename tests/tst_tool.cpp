@@ -32,6 +32,7 @@ private slots:
     void checkFindings_data();
     void checkFindings();
     void buildAndCheckSourceFolder();
+    void newLessonBuilds();
 
 private:
     struct Result
@@ -609,6 +610,18 @@ void TestTool::buildAndCheckSourceFolder()
     QVERIFY2(out.contains(step + "links to index9.html, which does not exist"), qPrintable(out));
     QVERIFY2(out.contains(step + "no link to the next page index2.html, so the learner is stuck"),
              qPrintable(out));
+}
+
+// What 'new' writes builds and checks clean at once, and 'new' never overwrites.
+void TestTool::newLessonBuilds()
+{
+    QCOMPARE(run({"new", "fresh", "--title", "Canvas 2D"}).code, 0);
+    QCOMPARE(run({"build", "fresh"}).code, 0);
+    QCOMPARE(run({"check", "fresh"}).out, QByteArray("OK: 2 pages\n"));
+    QVERIFY(read("fresh/build/fresh/html/index0.html").contains("Canvas 2D"));
+    const Result again = run({"new", "fresh"});
+    QCOMPARE(again.code, 1);
+    QVERIFY(again.err.contains("already holds a lesson source"));
 }
 
 QTEST_GUILESS_MAIN(TestTool)
