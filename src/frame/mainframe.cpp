@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "authoring.h"
 #include "boltoresources.h"
 #include "html5app.h"
 #include "html5doc.h"
@@ -121,6 +122,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createAuthoring();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -464,8 +466,15 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    if (m_authoring)
+        m_authoring->SetDocument(m_document);
     OnUpdateFrameTitle();
     UpdateCommandUI();
+}
+
+void CMainFrame::createAuthoring()
+{
+    m_authoring = new CAuthoring(m_tutorialView, m_editorView, this);
 }
 
 void CMainFrame::InitialUpdateFrame(bool makeVisible)
