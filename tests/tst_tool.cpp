@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -44,6 +45,7 @@ private slots:
     void checkFindings();
     void buildAndCheckSourceFolder();
     void newLessonBuilds();
+    void installLesson();
 
 private:
     struct Result
@@ -781,6 +783,36 @@ void TestTool::newLessonBuilds()
     const Result again = run({"new", "fresh"});
     QCOMPARE(again.code, 1);
     QVERIFY(again.err.contains("already holds a lesson source"));
+}
+
+// Next to the program when it can be written, else in the user's lesson folder.
+void TestTool::installLesson()
+{
+    QCOMPARE(run({"new", "inst"}).code, 0);
+    QCOMPARE(run({"build", "inst"}).code, 0);
+    QVERIFY(QDir(m_dir.path()).mkpath("program"));
+    const Result result = run({"install", "inst/build/inst.blsh", "--program-dir", "program"});
+    QVERIFY2(result.code == 0, result.err.constData());
+    QCOMPARE(read("program/inst.blsh"), read("inst/build/inst.blsh"));
+    QCOMPARE(read("program/inst/html/index1.html"), read("inst/build/inst/html/index1.html"));
+
+    // An unwritable program folder (seen only without root's rights) or --user.
+    QVERIFY(QDir(m_dir.path()).mkpath("readonly"));
+    QVERIFY(QFile::setPermissions(m_dir.filePath("readonly"),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    QStringList arguments{"install", "inst/build/inst.blsh", "--program-dir", "readonly"};
+    if (::geteuid() == 0)
+        arguments << "--user";
+    const Result fallback = run(arguments);
+    QFile::setPermissions(m_dir.filePath("readonly"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(fallback.code == 0, fallback.err.constData());
+    QVERIFY(QDir(m_dir.filePath("readonly")).isEmpty());
+    const QString user = qEnvironmentVariable("XDG_DATA_HOME") +
+                         QString::fromUtf8("/Bolto アプリケーション/HTML5/lessons");
+    QVERIFY(QFileInfo(user + "/inst.blsh").isFile());
+    QVERIFY(QFileInfo(user + "/inst/html/index0.html").isFile());
+    QVERIFY(fallback.out.contains("installed in " + user.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestTool)

@@ -10,3 +10,4 @@ int RunPack(const QStringList &arguments);
 int RunCheck(const QStringList &arguments);
 int RunBuild(const QStringList &arguments);
 int RunNew(const QStringList &arguments);
+int RunInstall(const QStringList &arguments);

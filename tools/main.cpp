@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"check", "find faults in a lesson, its tutorial pages and its steps", RunCheck},
     {"build", "compute a lesson and its pages from a source folder of programs", RunBuild},
     {"new", "start a lesson source folder with one example step", RunNew},
+    {"install", "put a lesson where the player finds it", RunInstall},
 };
 
 QString description()
@@ -44,7 +45,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack, check, build or new", "COMMAND [ARGS...]");
+    parser.addPositionalArgument("command", "dump, pack, check, build, new or install", "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     // Arguments are read as bytes, so that file names that are not UTF-8 open as they are.

@@ -5,6 +5,7 @@
 #include "html5view.h"
 #include "lessonfile.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "lessonreplay.h"
 #include "paths.h"
 #include "programmingview.h"
@@ -48,7 +49,8 @@ void CAuthoring::watchDocument()
 
 QString CAuthoring::PagePath(int page)
 {
-    return FromPath(ProgramDirectory()) + LessonFolderPath(theLesson.m_folderName) +
+    return LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName) +
+           LessonFolderPath(theLesson.m_folderName) +
            QString("/html/index%1.html").arg(page);
 }
 

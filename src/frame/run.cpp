@@ -6,6 +6,7 @@
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -102,7 +103,9 @@ void CMainFrame::OnRun()
     }
     QString shownPath;
     const std::optional<QString> path =
-        exportPathFor(ProgramDirectory(), theLesson.m_folderName, shownPath);
+        exportPathFor(LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)
+                          .toStdString(),
+                      theLesson.m_folderName, shownPath);
     if (!path) {
         AfxMessageBox(qs(Str::FileBadPath).arg(shownPath), MB_ICONSTOP);
         return;
