@@ -5,6 +5,7 @@
 #include "html5view.h"
 #include "lessonfile.h"
 #include "lessonreplay.h"
+#include "lessonroots.h"
 #include "lessonsource.h"
 #include "linewnd.h"
 #include "mainframe.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QSettings>
@@ -44,6 +46,7 @@ private slots:
 
     void learnerPlaysDemoLesson();
     void authorOpensStepAndReloads();
+    void lessonInstalledForTheUser();
 
 private:
     CMainFrame *frame() const { return m_app->m_mainFrame; }
@@ -335,6 +338,31 @@ void TestEndToEnd::authorOpensStepAndReloads()
     QCOMPARE(reloaded.last().at(0).toBool(), false);
     QCOMPARE(theLesson.GetPageText(4), changed.m_pageTexts[4]);
     QCOMPARE(m_messages.filter("rebuilt").size(), 0);
+}
+
+// A lesson whose folder lies in the user's lesson folder, not next to the program, plays from
+// there (install puts it there when the program's folder cannot be written).
+void TestEndToEnd::lessonInstalledForTheUser()
+{
+    m_app.reset();
+    const QString user = UserLessonRoot();
+    QDir(user + "/webgl").removeRecursively();
+    // The lesson file as built: the test before left a broken one.
+    QVERIFY(QFile::remove(m_dir.filePath("webgl.blsh")));
+    QVERIFY(copyFile(qEnvironmentVariable("BOLTO_BIN_DIR") + "/webgl.blsh",
+                     m_dir.filePath("webgl.blsh")));
+    const QDir from(m_dir.filePath("webgl/html"));
+    for (const QString &page : from.entryList(QDir::Files))
+        QVERIFY(copyFile(from.filePath(page), user + "/webgl/html/" + page));
+    QVERIFY(QDir(m_dir.filePath("webgl")).removeRecursively());
+    m_app = std::make_unique<CHTML5App>();
+    QVERIFY(m_app->InitInstance({m_dir.filePath("webgl.blsh")}));
+    QTRY_COMPARE_WITH_TIMEOUT(tutorial()->url().toLocalFile(),
+                              QFileInfo(user + "/webgl/html/index0.html").absoluteFilePath(),
+                              kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, 0, kTimeout);
+    m_app.reset();
+    QVERIFY(QDir(user + "/webgl").removeRecursively());
 }
 
 QTEST_MAIN(TestEndToEnd)
