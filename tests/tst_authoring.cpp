@@ -36,31 +36,43 @@ void TestAuthoring::computeStep_data()
     QTest::addColumn<QString>("snippet");
 
     const int changed = StepChange::changed;
-    QTest::newRow("first program") << "" << "a\nb\n" << changed << int(Add) << 1 << 2 << "a\nb\n";
-    QTest::newRow("add in the middle")
-        << "a\nd\n" << "a\nb\nc\nd\n" << changed << int(Add) << 2 << 2 << "b\nc\n";
-    QTest::newRow("add at the end") << "a\n" << "a\nb\n" << changed << int(Add) << 2 << 1 << "b\n";
+    QTest::newRow("first program") << ""
+                                   << "a\nb\n"
+                                   << changed << int(Add) << 1 << 2 << "a\nb\n";
+    QTest::newRow("add in the middle") << "a\nd\n"
+                                       << "a\nb\nc\nd\n"
+                                       << changed << int(Add) << 2 << 2 << "b\nc\n";
+    QTest::newRow("add at the end") << "a\n"
+                                    << "a\nb\n"
+                                    << changed << int(Add) << 2 << 1 << "b\n";
     QTest::newRow("add a line equal to its neighbour goes after it")
-        << "a\n}\n" << "a\n}\n}\n" << changed << int(Add) << 3 << 1 << "}\n";
-    QTest::newRow("replace") << "a\nb\nc\n" << "a\nx\ny\nc\n" << changed << int(Replace) << 2 << 1
-                             << "x\ny\n";
+        << "a\n}\n"
+        << "a\n}\n}\n"
+        << changed << int(Add) << 3 << 1 << "}\n";
+    QTest::newRow("replace") << "a\nb\nc\n"
+                             << "a\nx\ny\nc\n"
+                             << changed << int(Replace) << 2 << 1 << "x\ny\n";
     QTest::newRow("replace keeping a line inside")
-        << "a\nb\nc\nd\ne\n" << "a\nB\nc\nD\ne\n" << changed << int(Replace) << 2 << 3
-        << "B\nc\nD\n";
-    QTest::newRow("delete the first line")
-        << "a\nb\n" << "b\n" << changed << int(Delete) << 1 << 1 << "a\n";
-    QTest::newRow("delete the last line")
-        << "a\nb\n" << "a\n" << changed << int(Delete) << 2 << 1 << "b\n";
-    QTest::newRow("delete everything") << "a\nb\n" << "" << changed << int(Delete) << 1 << 2
-                                       << "a\nb\n";
-    QTest::newRow("no change") << "a\n" << "a\n" << int(StepChange::unchanged) << int(Add) << 2
-                               << 0 << "";
-    QTest::newRow("empty to empty") << "" << "" << int(StepChange::unchanged) << int(Add) << 1
-                                    << 0 << "";
+        << "a\nb\nc\nd\ne\n"
+        << "a\nB\nc\nD\ne\n"
+        << changed << int(Replace) << 2 << 3 << "B\nc\nD\n";
+    QTest::newRow("delete the first line") << "a\nb\n"
+                                           << "b\n"
+                                           << changed << int(Delete) << 1 << 1 << "a\n";
+    QTest::newRow("delete the last line") << "a\nb\n"
+                                          << "a\n"
+                                          << changed << int(Delete) << 2 << 1 << "b\n";
+    QTest::newRow("delete everything") << "a\nb\n"
+                                       << "" << changed << int(Delete) << 1 << 2 << "a\nb\n";
+    QTest::newRow("no change") << "a\n"
+                               << "a\n"
+                               << int(StepChange::unchanged) << int(Add) << 2 << 0 << "";
+    QTest::newRow("empty to empty") << ""
+                                    << "" << int(StepChange::unchanged) << int(Add) << 1 << 0 << "";
     QTest::newRow("two places far apart")
         << "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n"
-        << "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n" << int(StepChange::severalHunks) << int(Add)
-        << 1 << 0 << "";
+        << "0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n"
+        << int(StepChange::severalHunks) << int(Add) << 1 << 0 << "";
 }
 
 void TestAuthoring::computeStep()
@@ -125,11 +137,10 @@ void TestAuthoring::jsonErrors_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("error");
-    QTest::newRow("missing colon") << QByteArray("{\n  \"title\" \"x\"\n}")
-                                   << "line 2, column 11: expected ':' after a key";
+    QTest::newRow("missing colon")
+        << QByteArray("{\n  \"title\" \"x\"\n}") << "line 2, column 11: expected ':' after a key";
     QTest::newRow("unterminated string")
-        << QByteArray("{\"title\":\n \"x")
-        << "line 2, column 4: expected '\"' to end the string";
+        << QByteArray("{\"title\":\n \"x") << "line 2, column 4: expected '\"' to end the string";
     QTest::newRow("counted in characters, not bytes")
         << QString::fromUtf8("{\"title\": \"日本語\" x}").toUtf8()
         << "line 1, column 17: expected ',' or '}' after a value in an object; a '\"' inside";
@@ -192,15 +203,15 @@ void TestAuthoring::sourceFindings_data()
                  "per place:\n--- before\n+++ after\n@@ -1,4 +1,4 @@\n-a\n+A";
     QTest::newRow("tab") << Files{{"steps/02.html", "<p>\n\thi\n</p>\n"}}
                          << two + "the snippet has a tab at line 1 (program line 2)";
-    QTest::newRow("no last line break")
-        << Files{{"steps/02.html", "<p>\nhi\n</p>"}}
-        << two + "the program does not end with a line break";
+    QTest::newRow("no last line break") << Files{{"steps/02.html", "<p>\nhi\n</p>"}}
+                                        << two + "the program does not end with a line break";
     QTest::newRow("character code page 932 lacks")
         << Files{{"steps/02.html", QString::fromUtf8("<p>\nA—B\n</p>\n")}}
         << two + QString::fromUtf8("line 2, column 2: U+2014 (—) has no code page 932 form; the "
                                    "nearest it has is ― (U+2015)");
     QTest::newRow("wave dash")
-        << Files{{"pages/02.md", "# Two\n"}, {"steps/02.html", QString::fromUtf8("<p>\n〜\n</p>\n")}}
+        << Files{{"pages/02.md", "# Two\n"},
+                 {"steps/02.html", QString::fromUtf8("<p>\n〜\n</p>\n")}}
         << two + QString::fromUtf8("line 2, column 1: U+301C (〜) has no code page 932 form; the "
                                    "nearest it has is ～ (U+FF5E)");
     QTest::newRow("folder outside the program directory")
@@ -216,7 +227,8 @@ void TestAuthoring::sourceFindings_data()
     QTest::newRow("gap in the steps")
         << Files{{"steps/02.html", QString()}, {"steps/03.html", "x\n"}}
         << "steps/03.html: step 2 is missing before it";
-    QTest::newRow("no programs") << Files{{"steps/01.html", QString()}, {"steps/02.html", QString()}}
+    QTest::newRow("no programs") << Files{{"steps/01.html", QString()},
+                                          {"steps/02.html", QString()}}
                                  << "steps/: no programs";
     QTest::newRow("template without the code box")
         << Files{{"template.html", "{{body}} {{links}}"}}
@@ -225,7 +237,8 @@ void TestAuthoring::sourceFindings_data()
         << Files{{"lesson.json", "{\"title\": \"T\",\n \"folder\": \"t\",\n}"}}
         << "lesson.json: line 3, column 1: expected a key in quotes after ','";
     QTest::newRow("replace range that misses the change")
-        << Files{{"lesson.json", "{\"title\": \"T\", \"folder\": \"t\", \"replace\": {\"2\": \"3-3\"}}"}}
+        << Files{{"lesson.json",
+                  "{\"title\": \"T\", \"folder\": \"t\", \"replace\": {\"2\": \"3-3\"}}"}}
         << "lesson.json: replace: " + two.chopped(2) + ": lines 3-3 must lie within";
 }
 
@@ -257,13 +270,15 @@ void TestAuthoring::markdownPage()
     const std::vector<QByteArray> pages = source.RenderPages();
     QCOMPARE(pages.size(), size_t(3));
     const QString second = QString::fromUtf8(pages[1]);
-    QVERIFY2(second.startsWith(QString::fromUtf8("ステップ 2 / 2 Two <p>text</p> <section class=\"task add\">")),
+    QVERIFY2(second.startsWith(
+                 QString::fromUtf8("ステップ 2 / 2 Two <p>text</p> <section class=\"task add\">")),
              qPrintable(second));
     QVERIFY(second.contains("<pre class=\"snippet add\">\nhi\n</pre>"));
     QVERIFY(second.contains("href=\"index0.html\"") && second.contains("href=\"index2.html\""));
     const QString last = QString::fromUtf8(pages[2]);
-    QVERIFY2(last.startsWith(QString::fromUtf8("完成 Done <p>Well <em>done</em> &amp; <b>bye</b></p>")),
-             qPrintable(last));
+    QVERIFY2(
+        last.startsWith(QString::fromUtf8("完成 Done <p>Well <em>done</em> &amp; <b>bye</b></p>")),
+        qPrintable(last));
     QVERIFY(!last.contains("index3.html"));
     // The closing page is an empty Add that leaves the program as the last step made it.
     const CLessonSource lesson = source.ToSource();

@@ -87,7 +87,9 @@ BuildResult build(const QString &dir, const QString &out, const QString &depfile
     }
     if (!depfilePath.isEmpty() && !writeFile(depfilePath, depfile(lessonPath, result.inputs)))
         return result;
-    PrintOut(QString("%1: %2 steps, %3 pages").arg(lessonPath).arg(source.m_steps.size())
+    PrintOut(QString("%1: %2 steps, %3 pages")
+                 .arg(lessonPath)
+                 .arg(source.m_steps.size())
                  .arg(pages.size()));
     result.ok = true;
     return result;

@@ -88,7 +88,7 @@ int RunInstall(const QStringList &arguments)
         return 1;
     }
     const QString program = parser.isSet(programDir) ? parser.value(programDir)
-                                                      : QCoreApplication::applicationDirPath();
+                                                     : QCoreApplication::applicationDirPath();
     const QString root =
         !parser.isSet(userOption) && writableDir(program) ? program : UserLessonRoot();
     if (!QDir().mkpath(root)) {
@@ -99,7 +99,7 @@ int RunInstall(const QStringList &arguments)
     if (QFileInfo(target).absoluteFilePath() != QFileInfo(lessonPath).absoluteFilePath() &&
         (!copyTree(source, QDir(root).filePath(folder)) || !copyFile(lessonPath, target)))
         return 1;
-    PrintOut(QString("%1 and %2/ installed in %3").arg(QFileInfo(lessonPath).fileName(), folder,
-                                                       QDir::cleanPath(root)));
+    PrintOut(QString("%1 and %2/ installed in %3")
+                 .arg(QFileInfo(lessonPath).fileName(), folder, QDir::cleanPath(root)));
     return 0;
 }

@@ -52,15 +52,14 @@ int RunNew(const QStringList &arguments)
     if (!templateFile.open(QIODevice::ReadOnly) || !styleFile.open(QIODevice::ReadOnly))
         return 1;
     const QDir d(dir);
-    const bool ok =
-        writeNew(d.filePath("lesson.json"),
-                 QString(kLessonJson).arg(json(title), json(name)).toUtf8()) &&
-        writeNew(d.filePath("steps/01.html"),
-                 QString(kFirstStep).arg(title.toHtmlEscaped()).toUtf8()) &&
-        writeNew(d.filePath("pages/01.md"), kFirstPage) &&
-        writeNew(d.filePath("pages/end.md"), kEndPage) &&
-        writeNew(d.filePath("template.html"), templateFile.readAll()) &&
-        writeNew(d.filePath("style.css"), styleFile.readAll());
+    const bool ok = writeNew(d.filePath("lesson.json"),
+                             QString(kLessonJson).arg(json(title), json(name)).toUtf8()) &&
+                    writeNew(d.filePath("steps/01.html"),
+                             QString(kFirstStep).arg(title.toHtmlEscaped()).toUtf8()) &&
+                    writeNew(d.filePath("pages/01.md"), kFirstPage) &&
+                    writeNew(d.filePath("pages/end.md"), kEndPage) &&
+                    writeNew(d.filePath("template.html"), templateFile.readAll()) &&
+                    writeNew(d.filePath("style.css"), styleFile.readAll());
     if (!ok)
         return 1;
     PrintOut(QString("%1: a lesson source with one step; add steps/02.html and pages/02.md, then "

@@ -5,8 +5,8 @@
 #include "html5view.h"
 #include "lessonfile.h"
 #include "lessonfolder.h"
-#include "lessonroots.h"
 #include "lessonreplay.h"
+#include "lessonroots.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
@@ -50,8 +50,7 @@ void CAuthoring::watchDocument()
 QString CAuthoring::PagePath(int page)
 {
     return LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName) +
-           LessonFolderPath(theLesson.m_folderName) +
-           QString("/html/index%1.html").arg(page);
+           LessonFolderPath(theLesson.m_folderName) + QString("/html/index%1.html").arg(page);
 }
 
 bool CAuthoring::ShowStep(int step, QString *error)

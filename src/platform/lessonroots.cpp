@@ -22,8 +22,7 @@ QString LessonRootFor(const QString &programDirectory, std::string_view folderNa
     const QString folder = LessonFolderPath(folderName);
     // The folder check applies to every root alike; a folder that climbs out stays with the
     // program directory, where the tutorial pane and Run refuse it as before.
-    if (folder.isEmpty() || !IsBelowProgramDirectory(folder) ||
-        QFileInfo(program + folder).isDir())
+    if (folder.isEmpty() || !IsBelowProgramDirectory(folder) || QFileInfo(program + folder).isDir())
         return program;
     const QString user = UserLessonRoot() + '/';
     return QFileInfo(user + folder).isDir() ? user : program;
