@@ -660,10 +660,9 @@ void TestTool::checkDemoLesson()
                                  .arg(page + 1)
                                  .arg(kinds.size() - 1)
                                  .arg(page);
-        report = QStringList{step + QString("arrow line %1 in the lesson, %2 in the source")
-                                        .arg(line + 1)
-                                        .arg(line),
-                             step};
+        report = QStringList{
+            step + QString("arrow line %1 in the lesson, %2 in the source").arg(line + 1).arg(line),
+            step};
     }
 
     const Result result = run({"check", file, "--source", source, "--program-dir", bin});
@@ -757,7 +756,8 @@ void TestTool::buildAndCheckSourceFolder()
 
     // A page whose code went stale, a page that does not link on, a link to nowhere.
     const QString page1 = "out/smiley/html/index1.html";
-    write(page1, read(page1).replace("&lt;script&gt;", "&lt;script type=module&gt;")
+    write(page1, read(page1)
+                     .replace("&lt;script&gt;", "&lt;script type=module&gt;")
                      .replace("href=\"index2.html\"", "href=\"index9.html\""));
     const Result result = run({"check", "out/smiley.blsh", "--source", dir});
     QCOMPARE(result.code, 1);
@@ -798,8 +798,7 @@ void TestTool::installLesson()
 
     // An unwritable program folder (seen only without root's rights) or --user.
     QVERIFY(QDir(m_dir.path()).mkpath("readonly"));
-    QVERIFY(QFile::setPermissions(m_dir.filePath("readonly"),
-                                  QFile::ReadOwner | QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(m_dir.filePath("readonly"), QFile::ReadOwner | QFile::ExeOwner));
     QStringList arguments{"install", "inst/build/inst.blsh", "--program-dir", "readonly"};
     if (::geteuid() == 0)
         arguments << "--user";

@@ -45,7 +45,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack, check, build, new or install", "COMMAND [ARGS...]");
+    parser.addPositionalArgument("command", "dump, pack, check, build, new or install",
+                                 "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     // Arguments are read as bytes, so that file names that are not UTF-8 open as they are.

@@ -102,10 +102,9 @@ void CMainFrame::OnRun()
         return;
     }
     QString shownPath;
-    const std::optional<QString> path =
-        exportPathFor(LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)
-                          .toStdString(),
-                      theLesson.m_folderName, shownPath);
+    const std::optional<QString> path = exportPathFor(
+        LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName).toStdString(),
+        theLesson.m_folderName, shownPath);
     if (!path) {
         AfxMessageBox(qs(Str::FileBadPath).arg(shownPath), MB_ICONSTOP);
         return;
