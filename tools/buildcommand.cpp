@@ -17,6 +17,8 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -155,7 +157,9 @@ int RunBuild(const QStringList &arguments)
     QObject::connect(&settle, &QTimer::timeout, [&] {
         result = build(dir, out, parser.value(depfileOption));
         watch();
+        std::fflush(stdout); // an editor's output pane shows each build as it ends
     });
     PrintOut(QString("watching %1; Ctrl+C stops").arg(dir));
+    std::fflush(stdout);
     return QCoreApplication::exec();
 }
