@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "authoring.h"
 #include "boltoresources.h"
 #include "guidewindow.h"
 #include "html5app.h"
@@ -124,6 +125,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createToolBar();
     createStatusBar();
     setupGuidance();
+    createAuthoring();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -471,8 +473,15 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    if (m_authoring)
+        m_authoring->SetDocument(m_document);
     OnUpdateFrameTitle();
     UpdateCommandUI();
+}
+
+void CMainFrame::createAuthoring()
+{
+    m_authoring = new CAuthoring(m_tutorialView, m_editorView, this);
 }
 
 void CMainFrame::InitialUpdateFrame(bool makeVisible)

@@ -7,6 +7,7 @@
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -108,8 +109,9 @@ void CMainFrame::OnRun()
         return;
     }
     QString shownPath;
-    const std::optional<QString> path =
-        exportPathFor(ProgramDirectory(), theLesson.m_folderName, shownPath);
+    const std::optional<QString> path = exportPathFor(
+        LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName).toStdString(),
+        theLesson.m_folderName, shownPath);
     if (!path) {
         AfxMessageBox(qs(Str::FileBadPath).arg(shownPath), MB_ICONSTOP);
         return;

@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -30,7 +31,8 @@ void CHTML5View::NavigateToStartPage()
 {
     std::string path = ProgramDirectory();
     if (!theLesson.m_folderName.empty()) {
-        path += LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
+        path = LessonRootFor(FromPath(path), theLesson.m_folderName).toStdString() +
+               LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
     } else {
         path += "index.html";
     }
