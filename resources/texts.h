@@ -96,6 +96,26 @@ inline constexpr char PopupPaste[] = "貼り付け";
 inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
 inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
 inline constexpr char AboutOk[] = "OK";
+// Guidance: step feedback, step-aware undo, the start page's lesson list, the default browser and
+// the learner guide
+inline constexpr char StepPasted[] = "貼り付けました。ページの「次へ」をクリックして進みます";
+inline constexpr char StepDeleted[] = "削除しました。ページの「次へ」をクリックして進みます";
+inline constexpr char PasteFirstHint[] = "（先にエディタに貼り付けてください：Ctrl+V）";
+inline constexpr char DeleteFirstHint[] = "（先にエディタで選択行を削除してください：Delete）";
+inline constexpr char DeletePageNoPaste[] =
+    "このステップは削除です。選択された行を Delete キーで削除してください";
+inline constexpr char StepReopened[] = "貼り付けを取り消しました。ステップをやり直せます";
+inline constexpr char UndoAtStepStart[] = "このステップより前には戻せません";
+inline constexpr char MenuRedo[] = "やり直し(&R)\tCtrl+Y";
+inline constexpr char MenuGuide[] = "使い方(&G)\tF1";
+inline constexpr char GuideTitle[] = "Bolto の使い方";
+inline constexpr char GuideMissing[] = "使い方のページが見つかりません: %1";
+inline constexpr char AboutGuideLink[] = "<a href=\"guide\">使い方（F1）</a>";
+inline constexpr char RunDefaultBrowser[] = "既定のブラウザ %1 で実行しました";
+inline constexpr char StartLessonsHeading[] = "レッスン";
+inline constexpr char StartLessonSteps[] = "%1 ステップ";
+inline constexpr char StartNoLessons[] =
+    "プログラムと同じフォルダーにレッスンファイルがありません。";
 
 // Saved progress, resume, history and start over
 inline constexpr char MenuRedoStep[] = "このステップをやり直す(&R)\tCtrl+Shift+R";
@@ -109,7 +129,7 @@ inline constexpr char ProgressMovedAside[] =
     "学習の記録のファイルが壊れていたため %1 に移し、新しい記録を始めました。";
 inline constexpr char StartOverPrompt[] =
     "プログラムを空にして、最初のページからやり直しますか?\n今のプログラムは履歴に残ります。";
-inline constexpr char StepReopened[] = "このステップをやり直せます";
+inline constexpr char ProgressStepReopened[] = "このステップをやり直せます";
 inline constexpr char HistoryTitle[] = "履歴";
 inline constexpr char HistoryRestore[] = "この時点に戻す";
 inline constexpr char HistoryRow[] = "%1    %2    +%3 -%4 行    %5";
@@ -119,6 +139,7 @@ inline constexpr char HistoryReasonStep[] = "ステップ完了";
 inline constexpr char HistoryReasonRestore[] = "戻す前";
 inline constexpr char HistoryReasonStartOver[] = "やり直す前";
 inline constexpr char HistoryReasonKept[] = "以前の記録";
+inline constexpr char ProgressStartPageDone[] = "%1 ステップ完了";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -151,6 +172,8 @@ inline constexpr CommandString kCommandStrings[] = {
     {33100, "現在のステップを未完了に戻し、もう一度行う\nステップをやり直す"},
     {33101, "このレッスンのプログラムの履歴を表示し、過去の時点に戻す\n履歴"},
     {33102, "プログラムを空にしてレッスンの最初のページからやり直す\n最初からやり直す"},
+    {33200, "取り消した動作をやり直す\nやり直し"},
+    {33201, "使い方のページを開く\n使い方"},
 };
 
 // The command's string-table entry, or nullptr.

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+class CAuthoring;
 class CHTML5Doc;
 class CHTML5View;
 class CLessonProgress;
@@ -78,6 +79,8 @@ public:
     QMenu *m_fileMenu = nullptr;
     // The learner's progress in the open lesson; the panes get it from here.
     CLessonProgress *m_progress = nullptr;
+    // Opening at a step and reloading a changed lesson file, for lesson authors.
+    CAuthoring *m_authoring = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -93,10 +96,15 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+    // Guidance: redo and the learner guide in the menus, the step's word in the status bar, lesson
+    // links from the tutorial pane.
+    void setupGuidance();
+    void onClipboardChangedForGuidance();
 
     // Saved progress (progresscommands.cpp).
     void createProgress();

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 
 void CMainFrame::createProgress()
 {
@@ -25,6 +26,15 @@ void CMainFrame::createProgress()
     m_progress->setObjectName(QStringLiteral("lessonProgress"));
     m_editorView->SetProgress(m_progress);
     m_tutorialView->SetProgress(m_progress);
+    // The start page shows how far the learner got in each lesson.
+    m_tutorialView->m_lessonProgress = [progress = QPointer<CLessonProgress>(m_progress)](
+                                           const QString &lessonPath) {
+        const std::optional<CLessonProgress::Summary> summary =
+            progress ? progress->ReadSummary(lessonPath) : std::nullopt;
+        return summary && summary->doneCount > 0
+                   ? qs(Str::ProgressStartPageDone).arg(summary->doneCount)
+                   : QString();
+    };
     connect(m_progress, &CLessonProgress::statusMessage, this,
             [this](const QString &text) { m_statusBar->SetPaneText(0, text, true); });
     // Whether the step can be done again depends on the page and its step.
@@ -76,7 +86,7 @@ bool CMainFrame::onProgressCmdMsg(int id)
     case ID_PROGRESS_REDO_STEP:
         if (m_progress->IsStepDone(theLesson.m_currentPage)) {
             m_progress->ReopenStep(theLesson.m_currentPage);
-            m_statusBar->SetPaneText(0, qs(Str::StepReopened), true);
+            m_statusBar->SetPaneText(0, qs(Str::ProgressStepReopened), true);
         }
         return true;
     case ID_PROGRESS_HISTORY: {

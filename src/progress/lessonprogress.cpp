@@ -219,7 +219,7 @@ void CLessonProgress::MarkStepDone(int page)
 
 void CLessonProgress::ReopenStep(int page)
 {
-    if (page < 0)
+    if (!m_done.contains(page))
         return;
     m_done.remove(page);
     SaveNow();
