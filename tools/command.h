@@ -8,3 +8,5 @@
 int RunDump(const QStringList &arguments);
 int RunPack(const QStringList &arguments);
 int RunCheck(const QStringList &arguments);
+// The expected program after a number of steps.
+int RunExpected(const QStringList &arguments);

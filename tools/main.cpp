@@ -17,13 +17,14 @@ constexpr Command kCommands[] = {
     {"dump", "print a lesson file as JSON", RunDump},
     {"pack", "write a lesson file from JSON or from an authoring source", RunPack},
     {"check", "find faults in a lesson, its tutorial pages and its steps", RunCheck},
+    {"expected", "print the program expected after step N", RunExpected},
 };
 
 QString description()
 {
     QString text = "Reads, writes and checks Bolto lesson files (.blsh).\n\nCommands:\n";
     for (const Command &command : kCommands)
-        text += QString("  %1  %2\n").arg(QString(command.name), -6).arg(command.summary);
+        text += QString("  %1  %2\n").arg(QString(command.name), -8).arg(command.summary);
     text += "\nRun 'bolto-lesson COMMAND --help' for the arguments of a command.";
     return text;
 }
@@ -39,7 +40,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack or check", "COMMAND [ARGS...]");
+    parser.addPositionalArgument("command", "dump, pack, check or expected", "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     parser.process(app);
