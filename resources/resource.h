@@ -17,6 +17,10 @@ enum : int {
     ID_DELETE_REGISTRY = 32793,
     ID_COPY_SCRIPT = 32800,
 
+    // Check, compare and catch up
+    ID_LESSON_COMPARE = 33300,
+    ID_LESSON_CATCH_UP = 33301,
+
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

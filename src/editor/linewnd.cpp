@@ -2,6 +2,7 @@
 
 #include "bolto.h"
 #include "editview.h"
+#include "lessoncheck.h"
 #include "mainframe.h"
 #include "popupmenu.h"
 #include "programmingview.h"
@@ -13,6 +14,10 @@
 
 namespace {
 const QColor kBackground(200, 200, 200);
+// A line that differs from the lesson's: a thin bar at the gutter's edge, beside the arrows.
+const QColor kDifferent(255, 140, 0);
+constexpr int kDifferentX = 28;
+constexpr int kDifferentWidth = 2;
 } // namespace
 
 CLineWnd::CLineWnd(CEditView *editor) : QWidget(editor), m_editor(editor)
@@ -61,8 +66,11 @@ void CLineWnd::drawRows(QPainter &painter)
 {
     const int page = theLesson.m_currentPage;
     // Lines and counts come from the lesson unchecked: wide arithmetic, no overflow.
-    const qint64 first = qint64(theLesson.GetArrowLine(page)) - 1;
-    const qint64 end = first + theLesson.GetArrowCount(page);
+    const CPageLines lines =
+        m_lessonCheck ? m_lessonCheck->GutterLines(page)
+                      : CPageLines{theLesson.GetArrowLine(page), theLesson.GetArrowCount(page)};
+    const qint64 first = lines.line - 1;
+    const qint64 end = first + lines.count;
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);
@@ -81,6 +89,8 @@ void CLineWnd::drawRows(QPainter &painter)
             painter.setBrush(arrow);
             painter.drawPolygon(ArrowPolygon(y));
         }
+        if (m_lessonCheck && m_lessonCheck->IsDifferentLine(row + 1))
+            painter.fillRect(kDifferentX, y, kDifferentWidth, h, kDifferent);
         y += h;
         if (y + h > bottom)
             break;

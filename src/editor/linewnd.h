@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CEditView;
+class CLessonCheck;
 
 // The 30-pixel gutter over the editor's left edge: the numbers of the visible lines and, beside
 // the current page's lines, arrows in the page's colour. Everything it draws is read afresh from
@@ -24,6 +25,10 @@ public:
 
     // The context menu's Cut and Paste, handed to the editor.
     bool OnCmdMsg(int id) override;
+
+    // Arrows where the page's lines stand in the learner's program, and a mark on lines that
+    // differ from the lesson's.
+    void SetLessonCheck(CLessonCheck *check) { m_lessonCheck = check; }
 
     int m_lineCount = 1;
     int m_firstVisibleLine = 0;
@@ -47,4 +52,5 @@ private:
     void showContextMenu();
 
     CEditView *m_editor;
+    CLessonCheck *m_lessonCheck = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "editview.h"
 
+class CLessonCheck;
 class CLineWnd;
 
 // The learner's editor: shows each page's lines, accepts the page's one edit and owns the gutter.
@@ -22,6 +23,9 @@ public:
     void OnInitialUpdate() override;
 
     bool OnCmdMsg(int id) override;
+
+    // Where the page's lines stand in the learner's program; the gutter gets it too.
+    void SetLessonCheck(CLessonCheck *check);
 
     CLineWnd *m_lineWnd = nullptr;
     int m_lastLineCount = 0;
@@ -52,4 +56,5 @@ private:
 
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
+    CLessonCheck *m_lessonCheck = nullptr;
 };

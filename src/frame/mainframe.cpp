@@ -121,6 +121,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createLessonCheck();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,

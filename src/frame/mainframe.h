@@ -5,8 +5,12 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <string>
+
 class CHTML5Doc;
+class CCompareWnd;
 class CHTML5View;
+class CLessonCheck;
 class CProgrammingView;
 class CSmartSplitterWnd;
 class CStatusBar;
@@ -76,6 +80,12 @@ public:
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
 
+    // Check, compare and catch up against the lesson's expected program (lessoncheckframe.cpp).
+    CLessonCheck *m_lessonCheck = nullptr;
+    CCompareWnd *m_compareWnd = nullptr; // created when first opened
+    void OnLessonCompare();
+    void OnLessonCatchUp();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -90,6 +100,8 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createLessonCheck();
+    void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);

@@ -267,6 +267,11 @@ int CProgramComparison::mapNonBlank(int expectedIndex) const
     return m_mineLineOf[size_t(m_match[i])];
 }
 
+bool CProgramComparison::IsBlankExpectedLine(int line) const
+{
+    return line >= 1 && line <= ExpectedLineCount() && m_expectedIndex[size_t(line - 1)] < 0;
+}
+
 int CProgramComparison::MapLine(int64_t line) const
 {
     if (line < 1 || line > ExpectedLineCount())
@@ -315,7 +320,13 @@ CPageLines FollowPageLines(const CProgramComparison &comparison, std::string_vie
     if (!selects) {
         // The caret: where the snippet goes, before the page's line.
         if (CLessonReplay::LineStart(expected, line) >= expected.size()) {
-            // At the end of the program: at the end of the learner's.
+            // At the end of the program: at the end of the learner's, when the program's last
+            // line is found there.
+            int last = comparison.ExpectedLineCount();
+            while (last > 0 && comparison.IsBlankExpectedLine(last))
+                --last;
+            if (last == 0 || comparison.MapLine(last) == 0)
+                return stored;
             const bool endsWithBreak = !mine.empty() && mine.back() == '\n';
             return {comparison.MineLineCount() + (endsWithBreak ? 0 : 1), count, true};
         }

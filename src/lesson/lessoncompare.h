@@ -68,6 +68,7 @@ public:
     // repeated line leaves open which copy is meant.
     int MapLine(int64_t line) const;
 
+    bool IsBlankExpectedLine(int line) const;
     int MineLineCount() const { return int(m_mineIndex.size()); }
     int ExpectedLineCount() const { return int(m_expectedIndex.size()); }
 
