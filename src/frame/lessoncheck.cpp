@@ -119,6 +119,9 @@ void CLessonCheck::compareWith(int page, bool done)
 {
     const bool newPage = page != m_page;
     if (newPage) {
+        // Leaving a page whose step the editor saw done before the check did.
+        if (m_page >= 0 && m_page < theLesson.GetPageCount() && pageDoneInEditor())
+            markDone(m_page);
         m_page = page;
         m_sawDone = done;
     }

@@ -54,6 +54,9 @@ public:
 
     // Compares now instead of after the pause.
     void CheckNow();
+    // Another lesson was opened, or the same one again with an empty program: the steps done
+    // that the check kept itself no longer hold.
+    void ForgetDoneSteps() { m_doneSteps.clear(); }
 
     State GetState() const { return m_state; }
     int DifferentLineCount() const { return m_comparison.DifferentLineCount(); }

@@ -4,6 +4,7 @@
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessoncheck.h"
 #include "messagebox.h"
 #include "programmingview.h"
 #include "recentfilelist.h"
@@ -459,6 +460,8 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
     m_document = document;
     if (m_document) {
         // A new title comes with every open and save, which also change the recent-file list.
+        connect(m_document, &CHTML5Doc::titleChanged, m_lessonCheck,
+                &CLessonCheck::ForgetDoneSteps);
         connect(m_document, &CHTML5Doc::titleChanged, this, [this] {
             OnUpdateFrameTitle();
             UpdateCommandUI();
