@@ -56,7 +56,8 @@ void BenchCompare::compare_data()
     QTest::addColumn<QByteArray>("mine");
     QTest::newRow("same") << QByteArray::fromStdString(program);
     QTest::newRow("one extra line") << QByteArray::fromStdString(withComments(program, kLines));
-    QTest::newRow("10 extra lines") << QByteArray::fromStdString(withComments(program, kLines / 10));
+    QTest::newRow("10 extra lines")
+        << QByteArray::fromStdString(withComments(program, kLines / 10));
     QTest::newRow("every 20th line extra") << QByteArray::fromStdString(withComments(program, 20));
     QTest::newRow("empty") << QByteArray();
 }
@@ -67,7 +68,8 @@ void BenchCompare::compare()
     const std::string expected = longProgram(kLines);
     const std::string learner = mine.toStdString();
     int different = 0;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         const CProgramComparison comparison(learner, expected);
         different = comparison.DifferentLineCount();
     }
@@ -79,7 +81,8 @@ void BenchCompare::followPageLines()
     const std::string expected = longProgram(kLines);
     const std::string learner = withComments(expected, kLines / 10);
     CPageLines lines;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         const CProgramComparison comparison(learner, expected);
         lines = FollowPageLines(comparison, learner, expected, Replace, 15000, 30);
     }
@@ -93,7 +96,8 @@ void BenchCompare::merge()
     std::string theirs = base;
     theirs.insert(theirs.find("\r\n", theirs.size() / 3) + 2, "    gl.flush();\r\n");
     CMergeResult merged;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         merged = MergePrograms(base, mine, theirs);
     }
     QVERIFY(merged.clean);

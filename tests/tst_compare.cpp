@@ -53,10 +53,8 @@ private slots:
 
 void TestCompare::expectedPrograms()
 {
-    const CBolto lesson = lessonOf({{Add, 1, 2, "a\nc\n"},
-                                    {Add, 2, 1, "b\n"},
-                                    {Replace, 3, 1, "C\n"},
-                                    {Delete, 1, 1, "a\n"}});
+    const CBolto lesson = lessonOf(
+        {{Add, 1, 2, "a\nc\n"}, {Add, 2, 1, "b\n"}, {Replace, 3, 1, "C\n"}, {Delete, 1, 1, "a\n"}});
     const CExpectedPrograms programs(lesson);
     QCOMPARE(programs.GetStop(), CExpectedPrograms::complete);
     QCOMPARE(programs.ReplayedPages(), 4);
@@ -73,7 +71,8 @@ void TestCompare::expectedPrograms()
 void TestCompare::expectedProgramsStopAtFailedPage()
 {
     // The second page replaces a line the program does not have: the first page is still known.
-    const CBolto lesson = lessonOf({{Add, 1, 1, "a\n"}, {Replace, 9, 1, "x\n"}, {Add, 1, 1, "b\n"}});
+    const CBolto lesson =
+        lessonOf({{Add, 1, 1, "a\n"}, {Replace, 9, 1, "x\n"}, {Add, 1, 1, "b\n"}});
     const CExpectedPrograms programs(lesson);
     QCOMPARE(programs.GetStop(), CExpectedPrograms::pageFailed);
     QCOMPARE(programs.PageResult(), CLessonReplay::linesMissing);
@@ -104,8 +103,8 @@ void TestCompare::compare_data()
     QTest::newRow("a block of another size counts its larger side")
         << QByteArray("function f() {\n    x();\n    y();\n    z();\n}\n") << program << 3
         << LineList{2, 3, 4} << LineList{2};
-    QTest::newRow("empty program") << QByteArray() << program << 3 << LineList{1}
-                                   << LineList{1, 2, 3};
+    QTest::newRow("empty program")
+        << QByteArray() << program << 3 << LineList{1} << LineList{1, 2, 3};
     QTest::newRow("inner spaces count") << QByteArray("function f() {\n    return  1;\n}\n")
                                         << program << 1 << LineList{2} << LineList{2};
 }
@@ -142,42 +141,40 @@ void TestCompare::followPageLines_data()
     QTest::newRow("extra comment line above")
         << QByteArray("// mine\na();\nb();\nc();\nd();\ne();\n") << expected << int(Replace) << 2
         << 2 << 3 << 2 << true;
-    QTest::newRow("extra blank line above")
-        << QByteArray("a();\n\nb();\nc();\nd();\ne();\n") << expected << int(Delete) << 2 << 2
-        << 3 << 2 << true;
+    QTest::newRow("extra blank line above") << QByteArray("a();\n\nb();\nc();\nd();\ne();\n")
+                                            << expected << int(Delete) << 2 << 2 << 3 << 2 << true;
     QTest::newRow("form alone still follows")
         << QByteArray("  a();\r\n  b();\r\n  c();\r\n  d();\r\n  e();\r\n") << expected
         << int(Replace) << 3 << 1 << 3 << 1 << true;
-    QTest::newRow("changed line inside")
-        << QByteArray("// mine\na();\nb();\nX();\nd();\ne();\n") << expected << int(Replace) << 2
-        << 3 << 3 << 3 << true;
+    QTest::newRow("changed line inside") << QByteArray("// mine\na();\nb();\nX();\nd();\ne();\n")
+                                         << expected << int(Replace) << 2 << 3 << 3 << 3 << true;
     QTest::newRow("changed first line, same size")
         << QByteArray("// mine\na();\nB();\nc();\nd();\ne();\n") << expected << int(Replace) << 2
         << 2 << 3 << 2 << true;
     QTest::newRow("extra lines inside widen the selection")
-        << QByteArray("a();\nb();\n// 1\n// 2\nc();\nd();\ne();\n") << expected << int(Delete)
-        << 2 << 2 << 2 << 4 << true;
+        << QByteArray("a();\nb();\n// 1\n// 2\nc();\nd();\ne();\n") << expected << int(Delete) << 2
+        << 2 << 2 << 4 << true;
     QTest::newRow("deleted first line: stored numbers")
         << QByteArray("// mine\na();\nc();\nd();\ne();\n") << expected << int(Replace) << 2 << 2
         << 2 << 2 << false;
     QTest::newRow("deleted lines inside narrow the selection")
-        << QByteArray("// mine\na();\nb();\ne();\n") << expected << int(Replace) << 2 << 4 << 3
-        << 2 << true;
+        << QByteArray("// mine\na();\nb();\ne();\n") << expected << int(Replace) << 2 << 4 << 3 << 2
+        << true;
     QTest::newRow("ambiguous repeats: stored numbers")
-        << QByteArray("// mine\nf() {\n}\n") << QByteArray("f() {\n}\n}\n") << int(Delete) << 3
-        << 1 << 3 << 1 << false;
+        << QByteArray("// mine\nf() {\n}\n") << QByteArray("f() {\n}\n}\n") << int(Delete) << 3 << 1
+        << 3 << 1 << false;
     QTest::newRow("repeat that cannot slide is followed")
         << QByteArray("// mine\nf() {\n}\ng() {\n}\n") << QByteArray("f() {\n}\ng() {\n}\n")
         << int(Replace) << 4 << 1 << 5 << 1 << true;
     QTest::newRow("add: caret moves with the line after it")
-        << QByteArray("// mine\na();\nb();\nc();\nd();\ne();\n") << expected << int(Add) << 3
-        << 2 << 4 << 2 << true;
+        << QByteArray("// mine\na();\nb();\nc();\nd();\ne();\n") << expected << int(Add) << 3 << 2
+        << 4 << 2 << true;
     QTest::newRow("add: line after it changed, the line before leads")
         << QByteArray("// mine\na();\nb();\nX();\nY();\nd();\ne();\n") << expected << int(Add) << 3
         << 1 << 4 << 1 << true;
     QTest::newRow("add at the end goes to the learner's end")
-        << QByteArray("a();\nb();\nc();\nd();\ne();\n// mine\n") << expected << int(Add) << 6
-        << 1 << 7 << 1 << true;
+        << QByteArray("a();\nb();\nc();\nd();\ne();\n// mine\n") << expected << int(Add) << 6 << 1
+        << 7 << 1 << true;
     QTest::newRow("add at the end of a program without a final line break")
         << QByteArray("a();\nb();\nc();\nd();\ne();\n// mine") << expected << int(Add) << 6 << 1
         << 7 << 1 << true;
@@ -202,8 +199,7 @@ void TestCompare::followPageLines()
     const std::string expectedText = crlf(expected.constData());
     const std::string mineText = mine.contains('\r') ? mine.toStdString() : crlf(mine.constData());
     const CProgramComparison comparison(mineText, expectedText);
-    const CPageLines lines =
-        FollowPageLines(comparison, mineText, expectedText, kind, line, count);
+    const CPageLines lines = FollowPageLines(comparison, mineText, expectedText, kind, line, count);
     QCOMPARE(lines.line, int64_t(resultLine));
     QCOMPARE(lines.count, int64_t(resultCount));
     QCOMPARE(lines.followed, followed);
@@ -247,8 +243,8 @@ void TestCompare::merge()
     QFETCH(bool, clean);
     QFETCH(QByteArray, result);
 
-    const CMergeResult merged = MergePrograms(crlf(base.constData()), crlf(mine.constData()),
-                                              crlf(theirs.constData()));
+    const CMergeResult merged =
+        MergePrograms(crlf(base.constData()), crlf(mine.constData()), crlf(theirs.constData()));
     QVERIFY(!merged.failed);
     QCOMPARE(merged.clean, clean);
     if (clean) {

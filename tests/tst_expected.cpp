@@ -111,9 +111,9 @@ void TestExpected::errors()
         return QJsonObject{{"snippet", snippet}, {"kind", kind}, {"line", line}, {"count", 1}};
     };
     write("broken.json",
-          QJsonDocument(QJsonObject{{"folder", "demo"},
-                                    {"pages", QJsonArray{page("a\n", "add", 1),
-                                                         page("b\n", "replace", 9)}}})
+          QJsonDocument(
+              QJsonObject{{"folder", "demo"},
+                          {"pages", QJsonArray{page("a\n", "add", 1), page("b\n", "replace", 9)}}})
               .toJson());
     QCOMPARE(run({"pack", "broken.json", "broken.blsh"}).code, 0);
     // The step before the broken one is still there.

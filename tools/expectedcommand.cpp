@@ -52,8 +52,7 @@ int RunExpected(const QStringList &arguments)
         return 1;
     }
     const std::u16string text = codepage::Cp932ToUtf16(programs.After(steps));
-    const QByteArray bytes =
-        QString::fromUtf16(text.data(), qsizetype(text.size())).toUtf8();
+    const QByteArray bytes = QString::fromUtf16(text.data(), qsizetype(text.size())).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -66,8 +66,8 @@ CCompareWnd::CCompareWnd(QWidget *parent) : QWidget(parent, Qt::Window)
     m_adopt->setObjectName(QStringLiteral("adopt"));
 
     auto *columns = new QHBoxLayout;
-    for (const auto &[title, view] : {std::pair{Str::CompareMine, m_mine},
-                                      std::pair{Str::CompareExpected, m_expectedView}}) {
+    for (const auto &[title, view] :
+         {std::pair{Str::CompareMine, m_mine}, std::pair{Str::CompareExpected, m_expectedView}}) {
         auto *column = new QVBoxLayout;
         column->addWidget(new QLabel(qs(title), this));
         column->addWidget(view);

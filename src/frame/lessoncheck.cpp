@@ -21,8 +21,8 @@ CPageLines storedLines(int page)
 
 std::array<int64_t, 4> pageKey(int page)
 {
-    return {theLesson.GetPageKind(page), theLesson.GetArrowLine(page), theLesson.GetArrowCount(page),
-            theLesson.GetPageCount()};
+    return {theLesson.GetPageKind(page), theLesson.GetArrowLine(page),
+            theLesson.GetArrowCount(page), theLesson.GetPageCount()};
 }
 } // namespace
 

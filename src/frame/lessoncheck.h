@@ -108,8 +108,8 @@ private:
     QPointer<CProgrammingView> m_editor;
     CLessonProgressLink *m_link = nullptr;
     std::set<int> m_doneSteps; // without a progress link
-    QTimer m_pause;     // the pause after the last edit
-    QTimer m_afterEdit; // right after an edit, once the editor has set its step flag
+    QTimer m_pause;            // the pause after the last edit
+    QTimer m_afterEdit;        // right after an edit, once the editor has set its step flag
 
     // The lesson the programs were replayed from, to notice another lesson.
     std::vector<std::string> m_texts;
@@ -119,7 +119,7 @@ private:
     CExpectedPrograms m_programs;
 
     State m_state = noLesson;
-    int m_page = -1;        // the page of the last check
+    int m_page = -1;         // the page of the last check
     bool m_pageDone = false; // whether it compared after the page's step
     bool m_sawDone = false;  // the editor's step flag at the last edit
     std::string m_mine;      // the program the last check saw

@@ -47,8 +47,8 @@ void CMainFrame::createLessonCheck()
 
     QAction *compare =
         lessonCommand(this, ID_LESSON_COMPARE, Str::MenuCompare, Qt::CTRL | Qt::Key_D);
-    QAction *catchUp = lessonCommand(this, ID_LESSON_CATCH_UP, Str::MenuCatchUp,
-                                     Qt::CTRL | Qt::SHIFT | Qt::Key_J);
+    QAction *catchUp =
+        lessonCommand(this, ID_LESSON_CATCH_UP, Str::MenuCatchUp, Qt::CTRL | Qt::SHIFT | Qt::Key_J);
     compare->setObjectName(QStringLiteral("lessonCompare"));
     catchUp->setObjectName(QStringLiteral("lessonCatchUp"));
     connect(compare, &QAction::triggered, this, &CMainFrame::OnLessonCompare);

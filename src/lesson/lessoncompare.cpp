@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unordered_map>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 // libgit2 keeps global state that must be set up once before any call; it is never torn down,
@@ -245,8 +245,8 @@ CProgramComparison::CProgramComparison(std::string_view mine, std::string_view e
         for (int up = start - 1;
              up >= 0 && !changed[size_t(up)] && lines[size_t(up)] == lines[size_t(up + size)]; --up)
             m_ambiguous[size_t(expectedOf(up))] = 1;
-        for (int down = start + size;
-             down < total && !changed[size_t(down)] && lines[size_t(down)] == lines[size_t(down - size)];
+        for (int down = start + size; down < total && !changed[size_t(down)] &&
+                                      lines[size_t(down)] == lines[size_t(down - size)];
              ++down)
             m_ambiguous[size_t(expectedOf(down) - (added ? size : 0))] = 1;
     }

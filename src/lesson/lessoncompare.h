@@ -19,9 +19,9 @@ class CExpectedPrograms
 {
 public:
     enum Stop {
-        complete,      // every page replayed
-        pageFailed,    // a page could not be carried out; PageResult says why
-        tooLarge,      // the programs outgrew the memory a lesson may take
+        complete,   // every page replayed
+        pageFailed, // a page could not be carried out; PageResult says why
+        tooLarge,   // the programs outgrew the memory a lesson may take
     };
 
     CExpectedPrograms() = default;
@@ -105,9 +105,9 @@ CPageLines FollowPageLines(const CProgramComparison &comparison, std::string_vie
 struct CMergeResult
 {
     bool clean = false;
-    std::string program;  // the merged program when clean; with conflict markers otherwise
-    int conflicts = 0;    // conflicting blocks
-    bool failed = false;  // the merge itself could not run
+    std::string program; // the merged program when clean; with conflict markers otherwise
+    int conflicts = 0;   // conflicting blocks
+    bool failed = false; // the merge itself could not run
 };
 
 // Applies the change from `base` to `theirs` onto `mine`, keeping the learner's own changes.
