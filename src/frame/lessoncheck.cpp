@@ -47,14 +47,9 @@ void CLessonCheck::SetEditor(CProgrammingView *editor)
         connect(m_editor, &CEditView::EnChange, this, &CLessonCheck::onTextChanged);
 }
 
-void CLessonCheck::SetProgressLink(CLessonProgressLink *link)
+void CLessonCheck::SetProgressLink(std::unique_ptr<CLessonProgressLink> link)
 {
-    m_link = link;
-}
-
-CLessonProgressLink *CLessonCheck::GetProgressLink() const
-{
-    return m_link;
+    m_link = std::move(link);
 }
 
 bool CLessonCheck::pageDoneInEditor() const

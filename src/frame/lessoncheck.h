@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <array>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,8 +50,8 @@ public:
     // The editor whose program is checked; its changes start the checks.
     void SetEditor(CProgrammingView *editor);
     // nullptr: the check's own record of done steps.
-    void SetProgressLink(CLessonProgressLink *link);
-    CLessonProgressLink *GetProgressLink() const;
+    void SetProgressLink(std::unique_ptr<CLessonProgressLink> link);
+    CLessonProgressLink *GetProgressLink() const { return m_link.get(); }
 
     // Compares now instead of after the pause.
     void CheckNow();
@@ -106,7 +107,7 @@ private:
     void markDone(int page);
 
     QPointer<CProgrammingView> m_editor;
-    CLessonProgressLink *m_link = nullptr;
+    std::unique_ptr<CLessonProgressLink> m_link;
     std::set<int> m_doneSteps; // without a progress link
     QTimer m_pause;            // the pause after the last edit
     QTimer m_afterEdit;        // right after an edit, once the editor has set its step flag
