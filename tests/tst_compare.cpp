@@ -43,6 +43,7 @@ class TestCompare : public QObject
 private slots:
     void expectedPrograms();
     void expectedProgramsStopAtFailedPage();
+    void expectedProgramsStopWhenTooLarge();
     void compare_data();
     void compare();
     void followPageLines_data();
@@ -79,6 +80,17 @@ void TestCompare::expectedProgramsStopAtFailedPage()
     QCOMPARE(programs.ReplayedPages(), 1);
     QVERIFY(programs.Knows(0));
     QVERIFY(!programs.Knows(1));
+}
+
+void TestCompare::expectedProgramsStopWhenTooLarge()
+{
+    // Each kept program holds the large first snippet: the second would pass the budget.
+    CBolto lesson = lessonOf({{Add, 1, 1, ""}, {Add, 1, 1, "b\n"}, {Add, 1, 1, "c\n"}});
+    lesson.m_pageTexts[0].assign(CExpectedPrograms::kMemoryBudget / 2 + 1, 'a');
+    const CExpectedPrograms programs(lesson);
+    QCOMPARE(programs.GetStop(), CExpectedPrograms::tooLarge);
+    QCOMPARE(programs.ReplayedPages(), 1);
+    QCOMPARE(programs.After(1).size(), CExpectedPrograms::kMemoryBudget / 2 + 1);
 }
 
 void TestCompare::compare_data()

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <string_view>
 
 namespace {
 constexpr int kPauseMs = 1000;
@@ -91,16 +93,44 @@ void CLessonCheck::afterEdit()
         CheckNow();
 }
 
+void CLessonCheck::ForgetDoneSteps()
+{
+    m_doneSteps.clear();
+    m_fingerprint = 0; // and replay the lesson again
+}
+
+size_t CLessonCheck::lessonFingerprint()
+{
+    // Cheap enough for every check and every page change even for a very large lesson, without a
+    // copy of it: the numbers whole, each text by its size and its two ends.
+    size_t hash = 0x9e3779b97f4a7c15;
+    auto mix = [&hash](size_t value) {
+        hash ^= value + 0x9e3779b97f4a7c15 + (hash << 6) + (hash >> 2);
+    };
+    const std::hash<std::string_view> text;
+    for (const std::vector<int32_t> *list :
+         {&theLesson.m_pageKinds, &theLesson.m_arrowLines, &theLesson.m_arrowCounts}) {
+        mix(list->size());
+        for (const int32_t value : *list)
+            mix(size_t(uint32_t(value)));
+    }
+    mix(theLesson.m_pageTexts.size());
+    for (const std::string &page : theLesson.m_pageTexts) {
+        const std::string_view view(page);
+        mix(view.size());
+        mix(text(view.substr(0, 64)));
+        mix(text(view.substr(view.size() > 64 ? view.size() - 64 : 0)));
+    }
+    return hash | 1; // never 0, which means "replay"
+}
+
 void CLessonCheck::refreshLesson()
 {
     // Another lesson, or the same one read again: replay it once.
-    if (m_texts == theLesson.m_pageTexts && m_kinds == theLesson.m_pageKinds &&
-        m_lines == theLesson.m_arrowLines && m_counts == theLesson.m_arrowCounts)
+    const size_t fingerprint = lessonFingerprint();
+    if (fingerprint == m_fingerprint)
         return;
-    m_texts = theLesson.m_pageTexts;
-    m_kinds = theLesson.m_pageKinds;
-    m_lines = theLesson.m_arrowLines;
-    m_counts = theLesson.m_arrowCounts;
+    m_fingerprint = fingerprint;
     m_programs = CExpectedPrograms(theLesson);
     m_doneSteps.clear();
 }

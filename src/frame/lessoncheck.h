@@ -57,7 +57,7 @@ public:
     void CheckNow();
     // Another lesson was opened, or the same one again with an empty program: the steps done
     // that the check kept itself no longer hold.
-    void ForgetDoneSteps() { m_doneSteps.clear(); }
+    void ForgetDoneSteps();
 
     State GetState() const { return m_state; }
     int DifferentLineCount() const { return m_comparison.DifferentLineCount(); }
@@ -113,10 +113,8 @@ private:
     QTimer m_afterEdit;        // right after an edit, once the editor has set its step flag
 
     // The lesson the programs were replayed from, to notice another lesson.
-    std::vector<std::string> m_texts;
-    std::vector<int32_t> m_kinds;
-    std::vector<int32_t> m_lines;
-    std::vector<int32_t> m_counts;
+    static size_t lessonFingerprint();
+    size_t m_fingerprint = 0;
     CExpectedPrograms m_programs;
 
     State m_state = noLesson;

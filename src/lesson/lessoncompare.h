@@ -37,8 +37,9 @@ public:
     Stop GetStop() const { return m_stop; }
     CLessonReplay::Result PageResult() const { return m_pageResult; }
 
-    // Everything the replay keeps together; a hostile lesson stops here instead of filling memory.
-    static constexpr size_t kMemoryBudget = size_t(256) << 20;
+    // Everything the replay keeps together: 64 steps of a 20,000-line program. A lesson that needs
+    // more stops here instead of filling memory.
+    static constexpr size_t kMemoryBudget = size_t(64) << 20;
 
 private:
     std::vector<std::string> m_programs{std::string()};
