@@ -8,5 +8,8 @@
 int RunDump(const QStringList &arguments);
 int RunPack(const QStringList &arguments);
 int RunCheck(const QStringList &arguments);
+int RunBuild(const QStringList &arguments);
+int RunNew(const QStringList &arguments);
+int RunInstall(const QStringList &arguments);
 // The expected program after a number of steps.
 int RunExpected(const QStringList &arguments);

@@ -20,6 +20,9 @@ constexpr Command kCommands[] = {
     {"dump", "print a lesson file as JSON", RunDump},
     {"pack", "write a lesson file from JSON or from an authoring source", RunPack},
     {"check", "find faults in a lesson, its tutorial pages and its steps", RunCheck},
+    {"build", "compute a lesson and its pages from a source folder of programs", RunBuild},
+    {"new", "start a lesson source folder with one example step", RunNew},
+    {"install", "put a lesson where the player finds it", RunInstall},
     {"expected", "print the program expected after step N", RunExpected},
 };
 
@@ -43,7 +46,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack, check or expected", "COMMAND [ARGS...]");
+    parser.addPositionalArgument("command", "dump, pack, check, build, new, install or expected",
+                                 "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     // Arguments are read as bytes, so that file names that are not UTF-8 open as they are.

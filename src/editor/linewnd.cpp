@@ -42,13 +42,14 @@ QColor CLineWnd::ArrowColor(int kind)
 QPolygon CLineWnd::ArrowPolygon(int y) const
 {
     const int h = m_lineHeight;
-    return QPolygon({{12, y + h / 4},
-                     {19, y + h / 4},
-                     {19, y + 1},
-                     {27, y + h / 2},
-                     {19, y + h - 1},
-                     {19, y + (3 * h) / 4},
-                     {12, y + (3 * h) / 4}});
+    const int x = m_arrowX;
+    return QPolygon({{x, y + h / 4},
+                     {x + 7, y + h / 4},
+                     {x + 7, y + 1},
+                     {x + 15, y + h / 2},
+                     {x + 7, y + h - 1},
+                     {x + 7, y + (3 * h) / 4},
+                     {x, y + (3 * h) / 4}});
 }
 
 void CLineWnd::paintEvent(QPaintEvent *)
@@ -69,8 +70,12 @@ void CLineWnd::drawRows(QPainter &painter)
     const CPageLines lines =
         m_lessonCheck ? m_lessonCheck->GutterLines(page)
                       : CPageLines{theLesson.GetArrowLine(page), theLesson.GetArrowCount(page)};
-    const qint64 first = lines.line - 1;
-    const qint64 end = first + lines.count;
+    qint64 first = lines.line - 1;
+    qint64 end = first + lines.count;
+    if (m_showResult) {
+        first = m_resultFirst;
+        end = m_resultEnd;
+    }
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);

@@ -7,6 +7,7 @@
 
 #include <string>
 
+class CAuthoring;
 class CHTML5Doc;
 class CCompareWnd;
 class CHTML5View;
@@ -79,6 +80,8 @@ public:
     QToolBar *m_toolBar = nullptr;
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
+    // Opening at a step and reloading a changed lesson file, for lesson authors.
+    CAuthoring *m_authoring = nullptr;
 
     // Check, compare and catch up against the lesson's expected program (lessoncheckframe.cpp).
     CLessonCheck *m_lessonCheck = nullptr;
@@ -102,10 +105,15 @@ private:
     void createStatusBar();
     void createLessonCheck();
     void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
+    void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+    // Guidance: redo and the learner guide in the menus, the step's word in the status bar, lesson
+    // links from the tutorial pane.
+    void setupGuidance();
+    void onClipboardChangedForGuidance();
 
     CView *m_activeView = nullptr;
     CHTML5Doc *m_document = nullptr;
