@@ -1,5 +1,6 @@
 // bolto-lesson expected: the program after step N, for authors and tests.
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -66,22 +67,28 @@ QString TestExpected::write(const QString &name, const QByteArray &bytes)
 
 void TestExpected::demoLessonEveryStep()
 {
-    // The demo lesson's source names the program after every page; the packed lesson uses CR LF.
-    QFile source(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/lesson.json");
-    QVERIFY(source.open(QIODevice::ReadOnly));
-    const QJsonArray pages = QJsonDocument::fromJson(source.readAll())["pages"].toArray();
-    QVERIFY(pages.size() > 5);
+    // The demo lesson's source keeps the program after every step that changes it as
+    // steps/NN.html; the closing page changes nothing. The packed lesson uses CR LF.
+    const QDir steps(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/steps");
+    const QStringList files = steps.entryList({"*.html"}, QDir::Files, QDir::Name);
+    QVERIFY(files.size() > 5);
     const QString lesson = m_bin + "/webgl.blsh";
+    const Result dump = run({"dump", lesson});
+    QCOMPARE(dump.code, 0);
+    const int pages = int(QJsonDocument::fromJson(dump.out)["texts"].toArray().size());
+    QVERIFY(pages >= files.size());
 
     const Result before = run({"expected", lesson, "0"});
     QCOMPARE(before.code, 0);
     QCOMPARE(before.out, QByteArray());
-    for (int step = 1; step <= pages.size(); ++step) {
+    for (int step = 1; step <= pages; ++step) {
         const Result result = run({"expected", lesson, QString::number(step)});
         QCOMPARE(result.code, 0);
         QVERIFY(result.err.isEmpty());
-        QString program = pages[step - 1]["program"].toString();
-        program.replace("\n", "\r\n");
+        QFile file(steps.filePath(files.at(std::min<qsizetype>(step, files.size()) - 1)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString program = QString::fromUtf8(file.readAll());
+        program.replace("\r\n", "\n").replace("\n", "\r\n");
         QCOMPARE(QString::fromUtf8(result.out), program);
     }
 }
