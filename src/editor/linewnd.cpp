@@ -66,16 +66,28 @@ void CLineWnd::drawRows(QPainter &painter)
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);
-    const int ascent = painter.fontMetrics().ascent();
     // A row height below one pixel would never reach the bottom.
     const int h = std::max(m_lineHeight, 1);
     const int bottom = height();
+
+    // A font change reshapes; a far scroll starts the cache afresh rather than growing it.
+    if (m_numberFont != painter.font() || m_numberTexts.size() > 1024) {
+        m_numberTexts.clear();
+        m_numberFont = painter.font();
+    }
 
     int row = m_firstVisibleLine;
     int y = m_topY;
     while (row < m_lineCount) {
         painter.setPen(textPen);
-        painter.drawText(m_textX, y + ascent, QString::number(row + 1));
+        auto number = m_numberTexts.find(row + 1);
+        if (number == m_numberTexts.end()) {
+            number = m_numberTexts.insert(row + 1, QStaticText(QString::number(row + 1)));
+            number->setTextFormat(Qt::PlainText);
+            number->prepare(QTransform(), painter.font());
+        }
+        // Placed by its top, so its baseline lands one ascent below the row's top.
+        painter.drawStaticText(m_textX, y, *number);
         if (first <= row && row < end) {
             painter.setPen(arrowPen);
             painter.setBrush(arrow);

@@ -3,6 +3,8 @@
 #include "cmdtarget.h"
 
 #include <QColor>
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 class CEditView;
@@ -47,4 +49,7 @@ private:
     void showContextMenu();
 
     CEditView *m_editor;
+    // Each number as last drawn, shaped once: shaping is most of the cost of a paint.
+    QHash<int, QStaticText> m_numberTexts;
+    QFont m_numberFont;
 };

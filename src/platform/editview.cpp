@@ -59,13 +59,10 @@ void CEditView::noteScroll()
 
 QString CEditView::GetWindowText() const
 {
-    // Block by block, so that the text keeps every character the learner typed.
-    QString text;
-    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-        if (block != document()->firstBlock())
-            text += QLatin1String("\r\n");
-        text += block.text();
-    }
+    // The raw text keeps every character the learner typed (toPlainText would turn no-break
+    // spaces into spaces); one pass over it, as a program may be megabytes long.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     return text;
 }
 
