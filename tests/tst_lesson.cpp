@@ -701,10 +701,12 @@ void TestLesson::tablesMatchSystemConverter()
     // The fast converter is built from the system's; every short input and random longer ones
     // (valid text, stray bytes, cut pairs, surrogates) must give the same units, bytes and flag.
     auto sameDecode = [](std::string_view bytes) {
-        bool fastValid = false, systemValid = true;
-        const std::u16string fast = codepage::Cp932ToUtf16(bytes, &fastValid);
+        bool fastValid = false, systemValid = true, fastExact = false;
+        std::u16string fast(bytes.size(), u'\0');
+        fast.resize(codepage::Cp932ToUtf16(bytes, fast.data(), &fastValid, &fastExact));
         const std::u16string system = codepage::reference::Cp932ToUtf16(bytes, &systemValid);
-        return fast == system && fastValid == systemValid;
+        const bool systemExact = systemValid && codepage::reference::Utf16ToCp932(system) == bytes;
+        return fast == system && fastValid == systemValid && fastExact == systemExact;
     };
     for (int a = 0; a < 256; ++a) {
         const char one[1] = {char(a)};

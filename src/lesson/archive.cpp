@@ -3,7 +3,9 @@
 #include "codepage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <sys/stat.h>
 
 const char *CArchiveException::what() const noexcept
@@ -157,19 +159,21 @@ std::string CArchive::readUtf16(uint64_t units)
     std::string text;
     if (remaining() != UINT64_MAX)
         text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
-    char raw[65536];
-    std::u16string slice;
+    char16_t slice[32768];
+    size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
     while (units > 0) {
-        const size_t n = size_t(std::min<uint64_t>(units, sizeof raw / 2));
-        read(raw, 2 * n);
+        const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));
+        read(slice + held, 2 * n);
+        if constexpr (std::endian::native == std::endian::big) {
+            for (size_t i = held; i < held + n; ++i)
+                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
+        }
         units -= n;
-        for (size_t i = 0; i < n; ++i)
-            slice.push_back(char16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8)));
-        // A high surrogate at the cut waits for its partner in the next slice.
-        const bool hold = units > 0 && slice.back() >= 0xD800 && slice.back() <= 0xDBFF;
-        codepage::AppendUtf16AsCp932(std::u16string_view(slice).substr(0, slice.size() - hold),
-                                     text);
-        slice.erase(0, slice.size() - hold);
+        const size_t count = held + n;
+        held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
+        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), text);
+        if (held)
+            slice[0] = slice[count - 1];
     }
     return text;
 }

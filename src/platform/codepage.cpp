@@ -126,6 +126,13 @@ public:
     char16_t m_pair[64][256];
     // Code page bytes of each BMP unit: below 0x100 one byte, else two (high byte first).
     uint16_t m_encode[65536];
+    // Whether a character encodes back to the bytes it was decoded from.
+    bool m_singleExact[256];
+    bool m_pairExact[64][256];
+    bool m_asciiExact = true;
+    // The pair's unit, with bit 16 set when it encodes back to the same two bytes; one load
+    // per character on the path that Japanese text takes.
+    uint32_t m_pairEntry[64][256];
 
 private:
     bool m_usable = true;
@@ -186,6 +193,18 @@ Tables::Tables()
         else
             m_usable = false;
     }
+    for (int b = 0; b < 256 && m_usable; ++b) {
+        m_singleExact[b] = m_kind[b] == single && m_encode[m_single[b]] == b;
+        if (b < 0x80)
+            m_asciiExact = m_asciiExact && m_singleExact[b];
+        if (m_kind[b] != lead)
+            continue;
+        for (int t = 0; t < 256; ++t) {
+            const char16_t c = m_pair[m_leadIndex[b]][t];
+            m_pairExact[m_leadIndex[b]][t] = c != kNoPair && m_encode[c] == (b << 8 | t);
+            m_pairEntry[m_leadIndex[b]][t] = c | uint32_t(m_pairExact[m_leadIndex[b]][t]) << 16;
+        }
+    }
 }
 
 const Tables &tables()
@@ -212,22 +231,28 @@ std::string Utf16ToCp932(std::u16string_view text)
 
 } // namespace reference
 
-size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid)
+size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid, bool *exact)
 {
     const Tables &t = tables();
     if (!t.usable()) {
-        const std::u16string text = reference::Cp932ToUtf16(bytes, valid);
+        bool ok = false;
+        const std::u16string text = reference::Cp932ToUtf16(bytes, &ok);
         std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
+        if (valid)
+            *valid = ok;
+        if (exact)
+            *exact = ok && reference::Utf16ToCp932(text) == bytes;
         return text.size();
     }
     const auto *in = reinterpret_cast<const uint8_t *>(bytes.data());
     const size_t n = bytes.size();
     char16_t *const begin = out;
     bool ok = true;
+    bool same = true;
     size_t i = 0;
     while (i < n) {
         // Runs of ASCII, eight bytes at a time: most of a program is ASCII.
-        while (i + 8 <= n) {
+        while (t.m_asciiExact && i + 8 <= n) {
             uint64_t word;
             std::memcpy(&word, in + i, 8);
             if (word & 0x8080808080808080ULL)
@@ -243,12 +268,15 @@ size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid)
         switch (t.m_kind[b]) {
         case Tables::single:
             *out++ = t.m_single[b];
+            same &= t.m_singleExact[b];
             ++i;
             break;
         case Tables::lead: {
-            const char16_t c = i + 1 < n ? t.m_pair[t.m_leadIndex[b]][in[i + 1]] : Tables::kNoPair;
-            if (c != Tables::kNoPair) {
-                *out++ = c;
+            const uint32_t entry =
+                i + 1 < n ? t.m_pairEntry[t.m_leadIndex[b]][in[i + 1]] : Tables::kNoPair;
+            if (char16_t(entry) != Tables::kNoPair) {
+                *out++ = char16_t(entry);
+                same &= bool(entry >> 16);
                 i += 2;
                 break;
             }
@@ -263,6 +291,8 @@ size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid)
     }
     if (valid)
         *valid = ok;
+    if (exact)
+        *exact = ok && same;
     return size_t(out - begin);
 }
 

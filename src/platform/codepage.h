@@ -14,8 +14,10 @@ namespace codepage {
 std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid = nullptr);
 
 // The same into `out`, which has room for bytes.size() units (never more are written); answers
-// how many were written.
-size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid = nullptr);
+// how many were written. `exact` (when given) tells whether the text is valid and encodes back
+// to the very same bytes.
+size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid = nullptr,
+                    bool *exact = nullptr);
 
 // Encodes to code page 932. A character the code page lacks becomes '?', as the system's default
 // character does.
