@@ -233,7 +233,10 @@ int editor(int lines)
                                }) /
                                kRepaints);
 
-        // A page change, to pages far apart in turn, until everything it caused is painted.
+        // A page change, to pages far apart in turn, until everything it caused is painted;
+        // what the typing before it left pending is painted first.
+        big->viewport()->repaint();
+        QCoreApplication::processEvents();
         QSignalSpy painted(big->m_lineWnd, &CLineWnd::Painted);
         s["page_change"].append(seconds([&] {
             theLesson.m_currentPage = 1 - theLesson.m_currentPage;

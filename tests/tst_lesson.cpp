@@ -200,6 +200,20 @@ void TestLesson::load_data()
                QByteArray(13, '\0')
         << "ok" << 0LL << TextList{QByteArray(65534, 'A')} << IntList{} << IntList{} << IntList{}
         << QByteArray();
+    // Long texts are converted in slices of 32,768 units: a pair across the cut is still one
+    // character, and a lone high surrogate there still keeps the unit after it.
+    QTest::newRow("UTF-16 surrogates across the slice boundary")
+        << LessonBytes()
+               .count(2)
+               .utf16Text(QString(32767, 'a') + QString::fromUtf8("😀") + "b")
+               .utf16Text(QString(32767, 'a') + QChar(0xD83D) + "c")
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL << TextList{QByteArray(32767, 'a') + "?b", QByteArray(32767, 'a') + "?c"}
+        << IntList{} << IntList{} << IntList{} << QByteArray();
     QTest::newRow("kinds outside the enumeration are kept")
         << LessonBytes()
                .count(0)

@@ -70,24 +70,31 @@ void CLineWnd::drawRows(QPainter &painter)
     const int h = std::max(m_lineHeight, 1);
     const int bottom = height();
 
-    // A font change reshapes; a far scroll starts the cache afresh rather than growing it.
-    if (m_numberFont != painter.font() || m_numberTexts.size() > 1024) {
-        m_numberTexts.clear();
+    // Numbers are drawn once each, row-sized, and then copied: a row costs the same whatever its
+    // number's length. A new font or size draws afresh; a far scroll starts the cache anew.
+    const QSize rowSize(width(), h);
+    if (m_numberFont != painter.font() || m_numberSize != rowSize || m_numbers.size() > 1024) {
+        m_numbers.clear();
         m_numberFont = painter.font();
+        m_numberSize = rowSize;
     }
 
     int row = m_firstVisibleLine;
     int y = m_topY;
     while (row < m_lineCount) {
-        painter.setPen(textPen);
-        auto number = m_numberTexts.find(row + 1);
-        if (number == m_numberTexts.end()) {
-            number = m_numberTexts.insert(row + 1, QStaticText(QString::number(row + 1)));
-            number->setTextFormat(Qt::PlainText);
-            number->prepare(QTransform(), painter.font());
+        auto number = m_numbers.find(row + 1);
+        if (number == m_numbers.end()) {
+            QPixmap image(rowSize * devicePixelRatioF());
+            image.setDevicePixelRatio(devicePixelRatioF());
+            image.fill(kBackground);
+            QPainter text(&image);
+            text.setFont(m_numberFont);
+            text.setPen(textPen);
+            text.drawText(m_textX, text.fontMetrics().ascent(), QString::number(row + 1));
+            text.end();
+            number = m_numbers.insert(row + 1, image);
         }
-        // Placed by its top, so its baseline lands one ascent below the row's top.
-        painter.drawStaticText(m_textX, y, *number);
+        painter.drawPixmap(0, y, *number);
         if (first <= row && row < end) {
             painter.setPen(arrowPen);
             painter.setBrush(arrow);

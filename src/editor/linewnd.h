@@ -4,7 +4,7 @@
 
 #include <QColor>
 #include <QHash>
-#include <QStaticText>
+#include <QPixmap>
 #include <QWidget>
 
 class CEditView;
@@ -49,7 +49,8 @@ private:
     void showContextMenu();
 
     CEditView *m_editor;
-    // Each number as last drawn, shaped once: shaping is most of the cost of a paint.
-    QHash<int, QStaticText> m_numberTexts;
+    // Each number's row as last drawn: shaping and drawing text is most of the cost of a paint.
+    QHash<int, QPixmap> m_numbers;
     QFont m_numberFont;
+    QSize m_numberSize;
 };

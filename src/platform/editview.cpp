@@ -32,6 +32,9 @@ CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
     QFont text = font();
     text.setFamilies({QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP"),
                       text.family()});
+    // Program text needs no shaping (no ligatures, no kerning in a monospaced font), and a line
+    // is laid out whole at every key: shaping a long one is most of the cost of typing in it.
+    text.setStyleStrategy(QFont::PreferNoShaping);
     setFont(text);
     // Rows of the text then start at the top of the text area, where a gutter expects them.
     document()->setDocumentMargin(0);
