@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -29,6 +29,10 @@ test: build
 # BENCH_RUNS=N, BENCH_ONLY=load,dump,decode,editor). Not part of `make test`.
 bench: build
 	@python3 benchmarks/run_bench.py $(BUILD)
+
+# A Debian package of the program and its lessons: build/bolto_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

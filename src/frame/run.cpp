@@ -1,6 +1,8 @@
 #include "run.h"
+#include "runfolder.h"
 
 #include "bolto.h"
+#include "detachedprocess.h"
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
@@ -10,6 +12,7 @@
 #include "programmingview.h"
 #include "qtcodepage.h"
 #include "texts.h"
+#include "userenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +118,20 @@ void CMainFrame::OnRun()
     }
     m_exportPath = *path;
 
+    // An installed program's lesson folder is the system's: the page goes to the learner's own
+    // mirror of it instead, where the lesson's files are still found under the same names.
+    const QString lessonFolder = QFileInfo(*path).absolutePath();
+    if (FolderRefusesWrites(lessonFolder)) {
+        int err = 0;
+        const std::optional<QString> mirror = MirrorLessonFolder(
+            lessonFolder, LessonFolderPath(theLesson.m_folderName), RunMirrorRoot(), err);
+        if (!mirror) {
+            reportFileError(err, RunMirrorRoot());
+            return;
+        }
+        m_exportPath = *mirror + QStringLiteral("/index.html");
+    }
+
     // A lesson folder without an index.html yet is the usual first Run.
     const QByteArray name = QFile::encodeName(m_exportPath);
     if (::unlink(name.constData()) != 0 && errno != ENOENT) {
@@ -125,13 +142,9 @@ void CMainFrame::OnRun()
         return;
 
     // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
-    if (!QProcess::startDetached(m_browserPath, {m_exportPath})) {
-        const QFileInfo browser(m_browserPath);
-        const int err = !browser.exists()                            ? ENOENT
-                        : browser.isDir() || !browser.isExecutable() ? EACCES
-                                                                     : 0;
+    // The browser gets the user's environment, not the switches the program set for itself.
+    if (const int err = StartDetachedProgram(m_browserPath, {m_exportPath}, UserEnvironment()))
         reportFileError(err, m_browserPath);
-    }
 }
 
 void CMainFrame::OnUpdateRun(CCmdUI &ui)
@@ -148,6 +161,8 @@ void CMainFrame::OnBrowserSetting()
     request.directory = browserFolder();
     request.filter = qs(Str::BrowserFilter) + QStringLiteral("(*)");
     request.executablesOnly = true;
+    // The name is taken as typed; a browser not installed yet is the user's business.
+    request.mustExist = false;
     const std::optional<QString> chosen = RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;
