@@ -63,9 +63,19 @@ void CEditView::noteScroll()
 QString CEditView::GetWindowText() const
 {
     // The raw text keeps every character the learner typed (toPlainText would turn no-break
-    // spaces into spaces); one pass over it, as a program may be megabytes long.
-    QString text = document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    // spaces into spaces). Its block separators become CR LF in one pass: QString::replace moves
+    // the rest of the text for every thousand lines.
+    const QString raw = document()->toRawText();
+    QString text(raw.size() + raw.count(QChar::ParagraphSeparator), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const QChar c : raw) {
+        if (c == QChar::ParagraphSeparator) {
+            *out++ = QLatin1Char('\r');
+            *out++ = QLatin1Char('\n');
+        } else {
+            *out++ = c;
+        }
+    }
     return text;
 }
 
