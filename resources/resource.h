@@ -20,6 +20,10 @@ enum : int {
     ID_EDIT_REDO_STEP = 33200, // guidance: redo
     ID_HELP_GUIDE = 33201,     // guidance: the learner guide
 
+    // Check, compare and catch up
+    ID_LESSON_COMPARE = 33300,
+    ID_LESSON_CATCH_UP = 33301,
+
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

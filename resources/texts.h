@@ -140,6 +140,28 @@ inline constexpr char HistoryReasonRestore[] = "戻す前";
 inline constexpr char HistoryReasonStartOver[] = "やり直す前";
 inline constexpr char HistoryReasonKept[] = "以前の記録";
 inline constexpr char ProgressStartPageDone[] = "%1 ステップ完了";
+// Check, compare and catch up against the lesson's expected program
+inline constexpr char CheckMatches[] = "手本どおり";
+inline constexpr char CheckDiffers[] = "手本と違う行: %1";
+inline constexpr char CheckNotReplayed[] = "手本なし";
+inline constexpr char CheckCannotReplay[] =
+    "ステップ %1 はレッスンどおりに再現できないため、ここから先は手本と比べられません";
+inline constexpr char CheckNoPage[] = "手本と比べるレッスンのページがありません";
+inline constexpr char MenuCompare[] = "手本と比べる\tCtrl+D";
+inline constexpr char MenuCatchUp[] = "このステップまで進める\tCtrl+Shift+J";
+inline constexpr char CompareTitle[] = "手本と比べる";
+inline constexpr char CompareMine[] = "あなたのプログラム";
+inline constexpr char CompareExpected[] = "手本";
+inline constexpr char CompareAdopt[] = "手本に合わせる";
+inline constexpr char CompareSame[] = "手本どおりです";
+inline constexpr char CompareConflict[] =
+    "自動では進められない箇所があります。手本と見比べて、直すか「手本に合わせる」を選んでください";
+inline constexpr char CatchUpApplied[] = "%1 ステップ進めました";
+inline constexpr char CatchUpNothing[] = "進めるステップはありません";
+inline constexpr char CatchUpAlready[] = "すでにこのステップの手本どおりです";
+inline constexpr char CatchUpFailed[] = "このステップまで進められませんでした";
+inline constexpr char SnapshotAdopt[] = "手本に合わせる前";
+inline constexpr char SnapshotCatchUp[] = "このステップまで進める前";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -174,6 +196,8 @@ inline constexpr CommandString kCommandStrings[] = {
     {33102, "プログラムを空にしてレッスンの最初のページからやり直す\n最初からやり直す"},
     {33200, "取り消した動作をやり直す\nやり直し"},
     {33201, "使い方のページを開く\n使い方"},
+    {33300, "自分のプログラムを手本と並べて比べる\n手本と比べる"},
+    {33301, "このページの前までのステップを手本から取り込む\nこのステップまで進める"},
 };
 
 // The command's string-table entry, or nullptr.

@@ -11,3 +11,5 @@ int RunCheck(const QStringList &arguments);
 int RunBuild(const QStringList &arguments);
 int RunNew(const QStringList &arguments);
 int RunInstall(const QStringList &arguments);
+// The expected program after a number of steps.
+int RunExpected(const QStringList &arguments);

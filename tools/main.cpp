@@ -23,13 +23,14 @@ constexpr Command kCommands[] = {
     {"build", "compute a lesson and its pages from a source folder of programs", RunBuild},
     {"new", "start a lesson source folder with one example step", RunNew},
     {"install", "put a lesson where the player finds it", RunInstall},
+    {"expected", "print the program expected after step N", RunExpected},
 };
 
 QString description()
 {
     QString text = "Reads, writes and checks Bolto lesson files (.blsh).\n\nCommands:\n";
     for (const Command &command : kCommands)
-        text += QString("  %1  %2\n").arg(QString(command.name), -7).arg(command.summary);
+        text += QString("  %1  %2\n").arg(QString(command.name), -8).arg(command.summary);
     text += "\nRun 'bolto-lesson COMMAND --help' for the arguments of a command.";
     return text;
 }
@@ -45,7 +46,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack, check, build, new or install",
+    parser.addPositionalArgument("command", "dump, pack, check, build, new, install or expected",
                                  "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);

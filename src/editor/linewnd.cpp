@@ -2,6 +2,7 @@
 
 #include "bolto.h"
 #include "editview.h"
+#include "lessoncheck.h"
 #include "mainframe.h"
 #include "popupmenu.h"
 #include "programmingview.h"
@@ -13,6 +14,10 @@
 
 namespace {
 const QColor kBackground(200, 200, 200);
+// A line that differs from the lesson's: a thin bar at the gutter's edge, beside the arrows.
+const QColor kDifferent(255, 140, 0);
+constexpr int kDifferentX = 28;
+constexpr int kDifferentWidth = 2;
 } // namespace
 
 CLineWnd::CLineWnd(CEditView *editor) : QWidget(editor), m_editor(editor)
@@ -62,8 +67,11 @@ void CLineWnd::drawRows(QPainter &painter)
 {
     const int page = theLesson.m_currentPage;
     // Lines and counts come from the lesson unchecked: wide arithmetic, no overflow.
-    qint64 first = qint64(theLesson.GetArrowLine(page)) - 1;
-    qint64 end = first + theLesson.GetArrowCount(page);
+    const CPageLines lines =
+        m_lessonCheck ? m_lessonCheck->GutterLines(page)
+                      : CPageLines{theLesson.GetArrowLine(page), theLesson.GetArrowCount(page)};
+    qint64 first = lines.line - 1;
+    qint64 end = first + lines.count;
     if (m_showResult) {
         first = m_resultFirst;
         end = m_resultEnd;
@@ -71,21 +79,42 @@ void CLineWnd::drawRows(QPainter &painter)
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);
-    const int ascent = painter.fontMetrics().ascent();
     // A row height below one pixel would never reach the bottom.
     const int h = std::max(m_lineHeight, 1);
     const int bottom = height();
 
+    // Numbers are drawn once each, row-sized, and then copied: a row costs the same whatever its
+    // number's length. A new font or size draws afresh; a far scroll starts the cache anew.
+    const QSize rowSize(width(), h);
+    if (m_numberFont != painter.font() || m_numberSize != rowSize || m_numbers.size() > 1024) {
+        m_numbers.clear();
+        m_numberFont = painter.font();
+        m_numberSize = rowSize;
+    }
+
     int row = m_firstVisibleLine;
     int y = m_topY;
     while (row < m_lineCount) {
-        painter.setPen(textPen);
-        painter.drawText(m_textX, y + ascent, QString::number(row + 1));
+        auto number = m_numbers.find(row + 1);
+        if (number == m_numbers.end()) {
+            QPixmap image(rowSize * devicePixelRatioF());
+            image.setDevicePixelRatio(devicePixelRatioF());
+            image.fill(kBackground);
+            QPainter text(&image);
+            text.setFont(m_numberFont);
+            text.setPen(textPen);
+            text.drawText(m_textX, text.fontMetrics().ascent(), QString::number(row + 1));
+            text.end();
+            number = m_numbers.insert(row + 1, image);
+        }
+        painter.drawPixmap(0, y, *number);
         if (first <= row && row < end) {
             painter.setPen(arrowPen);
             painter.setBrush(arrow);
             painter.drawPolygon(ArrowPolygon(y));
         }
+        if (m_lessonCheck && m_lessonCheck->IsDifferentLine(row + 1))
+            painter.fillRect(kDifferentX, y, kDifferentWidth, h, kDifferent);
         y += h;
         if (y + h > bottom)
             break;

@@ -3,9 +3,12 @@
 #include "cmdtarget.h"
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QWidget>
 
 class CEditView;
+class CLessonCheck;
 
 // The 30-pixel gutter over the editor's left edge: the numbers of the visible lines and, beside
 // the current page's lines, arrows in the page's colour. Everything it draws is read afresh from
@@ -24,6 +27,10 @@ public:
 
     // The context menu's Cut and Paste, handed to the editor.
     bool OnCmdMsg(int id) override;
+
+    // Arrows where the page's lines stand in the learner's program, and a mark on lines that
+    // differ from the lesson's.
+    void SetLessonCheck(CLessonCheck *check) { m_lessonCheck = check; }
 
     int m_lineCount = 1;
     int m_firstVisibleLine = 0;
@@ -53,4 +60,9 @@ private:
     void showContextMenu();
 
     CEditView *m_editor;
+    // Each number's row as last drawn: shaping and drawing text is most of the cost of a paint.
+    QHash<int, QPixmap> m_numbers;
+    QFont m_numberFont;
+    QSize m_numberSize;
+    CLessonCheck *m_lessonCheck = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "html5view.h"
+#include "lessoncheck.h"
 #include "lessonprogress.h"
 #include "linewnd.h"
 #include "mainframe.h"
@@ -34,7 +35,10 @@ CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent)
     setupStepHistory();
     createLineWnd();
     connect(this, &CEditView::EnChange, this, &CProgrammingView::OnEnChange);
-    connect(this, &CEditView::EnVscroll, this, &CProgrammingView::repaintLineWnd);
+    connect(this, &CEditView::EnVscroll, this, [this] {
+        if (!m_showingPage)
+            repaintLineWnd();
+    });
 }
 
 CProgrammingView::~CProgrammingView() = default;
@@ -90,7 +94,11 @@ void CProgrammingView::ShowPageLines()
         return;
     applyKindColors();
     const int page = theLesson.m_currentPage;
-    const qint64 line = theLesson.GetArrowLine(page);
+    // The lesson's numbers, moved to where those lines stand when the learner's program differs.
+    const CPageLines pageLines =
+        m_lessonCheck ? m_lessonCheck->FollowPage(page)
+                      : CPageLines{theLesson.GetArrowLine(page), theLesson.GetArrowCount(page)};
+    const qint64 line = pageLines.line;
     const int firstVisible = GetFirstVisibleLine();
 
     // Positions come from the control's own lines. A page may name lines the learner's text does
@@ -105,16 +113,25 @@ void CProgrammingView::ShowPageLines()
     int end = start;
     const int kind = theLesson.GetPageKind(page);
     if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && (kind == Replace || kind == Delete)) {
-        const qint64 count = theLesson.GetArrowCount(page);
+        const qint64 count = pageLines.count;
         if (count > 0)
             end = lineStart(std::min<qint64>(startLine, lineCount) + count);
     }
+    m_showingPage = true;
     SetSel(start, end);
 
     // The page's first line becomes the tenth visible row, as far as the text allows.
     const qint64 scroll = line - kTargetRow - firstVisible;
     LineScroll(int(std::clamp<qint64>(scroll, INT_MIN, INT_MAX)));
+    m_showingPage = false;
     repaintLineWnd();
+}
+
+void CProgrammingView::SetLessonCheck(CLessonCheck *check)
+{
+    m_lessonCheck = check;
+    if (m_lineWnd)
+        m_lineWnd->SetLessonCheck(check);
 }
 
 bool CProgrammingView::isDeletePage() const

@@ -3,10 +3,10 @@
 #include "editview.h"
 #include "stephistory.h"
 
+#include <QPointer>
 #include <QTextCursor>
 
-#include <QPointer>
-
+class CLessonCheck;
 class CLessonProgress;
 class CLineWnd;
 
@@ -33,6 +33,8 @@ public:
     // Reports edits and finished steps to the learner's progress, lends it the text and caret,
     // and takes back what it restores.
     void SetProgress(CLessonProgress *progress);
+    // Where the page's lines stand in the learner's program; the gutter gets it too.
+    void SetLessonCheck(CLessonCheck *check);
 
     // Undo stops at the step's start; undoing the step's completing edit re-opens the step, and
     // redoing it closes the step again.
@@ -95,6 +97,9 @@ private:
     QPointer<CLessonProgress> m_progress;
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
+    // A page change scrolls and then paints the gutter once, not once more for the scroll.
+    bool m_showingPage = false;
+    CLessonCheck *m_lessonCheck = nullptr;
 
     // The done step's lines, kept current through later edits by the cursors; the positions as
     // the completing edit left them bring the lines back on redo.

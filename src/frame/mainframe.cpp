@@ -6,6 +6,7 @@
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessoncheck.h"
 #include "lessonprogress.h"
 #include "messagebox.h"
 #include "pathbytes.h"
@@ -128,6 +129,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     setupGuidance();
     createAuthoring();
     createProgress();
+    createLessonCheck();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -475,6 +477,8 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
     m_document = document;
     if (m_document) {
         // A new title comes with every open and save, which also change the recent-file list.
+        connect(m_document, &CHTML5Doc::titleChanged, m_lessonCheck,
+                &CLessonCheck::ForgetDoneSteps);
         connect(m_document, &CHTML5Doc::titleChanged, this, [this] {
             OnUpdateFrameTitle();
             UpdateCommandUI();

@@ -5,9 +5,13 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <string>
+
 class CAuthoring;
 class CHTML5Doc;
+class CCompareWnd;
 class CHTML5View;
+class CLessonCheck;
 class CLessonProgress;
 class CProgrammingView;
 class CSmartSplitterWnd;
@@ -82,6 +86,12 @@ public:
     // Opening at a step and reloading a changed lesson file, for lesson authors.
     CAuthoring *m_authoring = nullptr;
 
+    // Check, compare and catch up against the lesson's expected program (lessoncheckframe.cpp).
+    CLessonCheck *m_lessonCheck = nullptr;
+    CCompareWnd *m_compareWnd = nullptr; // created when first opened
+    void OnLessonCompare();
+    void OnLessonCatchUp();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -96,6 +106,8 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createLessonCheck();
+    void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
     void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
