@@ -121,6 +121,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createLearnerCommands();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,

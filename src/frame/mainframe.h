@@ -7,6 +7,8 @@
 
 class CHTML5Doc;
 class CHTML5View;
+class CLearnerCommands;
+class CPreviewState;
 class CProgrammingView;
 class CSmartSplitterWnd;
 class CStatusBar;
@@ -75,6 +77,9 @@ public:
     QToolBar *m_toolBar = nullptr;
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
+    // The live preview's messages, and the keyboard, zoom and preview commands.
+    CPreviewState *m_previewState = nullptr;
+    CLearnerCommands *m_learnerCommands = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -90,6 +95,7 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createLearnerCommands();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
