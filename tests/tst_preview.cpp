@@ -1,0 +1,244 @@
+// The live preview in the real main window: edits reach the rendered page, errors mark their
+// editor line, and a program that hangs or wanders off is stopped while the editor keeps working.
+
+#include "errormarks.h"
+#include "framefixture.h"
+#include "learnercommands.h"
+#include "linewnd.h"
+#include "mainframe.h"
+#include "previewpane.h"
+#include "previewstate.h"
+#include "programmingview.h"
+#include "texts.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+const int kTimeout = 20000;
+
+// Lines "<!-- 1 -->" ... up to `count`, so that the next line is line count + 1.
+QString filler(int count)
+{
+    QString text;
+    for (int i = 1; i <= count; ++i)
+        text += QStringLiteral("<!-- %1 -->\n").arg(i);
+    return text;
+}
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void editShowsInPreview();
+    void errorMarksItsLine();
+    void endlessLoopIsStopped();
+    void hostileProgramsStayInside_data();
+    void hostileProgramsStayInside();
+    void longProgramShowsItsStart();
+
+private:
+    CLearnerCommands *commands() const { return m_frame->m_learnerCommands; }
+    CPreviewPane *pane() const { return commands()->Preview(); }
+    CPreviewState *state() const { return m_frame->m_previewState; }
+    CProgrammingView *editor() const { return m_frame->m_editorView; }
+    // The script's value in the preview's page, or an invalid value when the page does not answer.
+    QVariant evaluate(const QString &script, int timeout = kTimeout);
+    bool hasMessage(const QString &text) const;
+
+    CMainFrame *m_frame = nullptr;
+};
+
+void TestPreview::init()
+{
+    QSettings(qs(Str::SettingsOrganization), qs(Str::AppName)).clear();
+    m_frame = new CMainFrame;
+    QVERIFY(ShowMainFrame(m_frame));
+    QVERIFY(!commands()->IsPreviewShown());
+    // F8 shows it, wherever the focus is.
+    editor()->setFocus();
+    QTest::keyClick(editor(), Qt::Key_F8);
+    QVERIFY(commands()->IsPreviewShown());
+    QVERIFY(pane()->isVisible());
+}
+
+void TestPreview::cleanup()
+{
+    delete m_frame;
+    m_frame = nullptr;
+}
+
+QVariant TestPreview::evaluate(const QString &script, int timeout)
+{
+    QVariant result;
+    bool done = false;
+    QPointer<QWebEnginePage> page = pane()->View()->page();
+    page->runJavaScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&done] { return done; }, timeout))
+        return {};
+    return result;
+}
+
+bool TestPreview::hasMessage(const QString &text) const
+{
+    for (const CPreviewState::Message &message : state()->Messages()) {
+        if (message.text.contains(text))
+            return true;
+    }
+    return false;
+}
+
+void TestPreview::editShowsInPreview()
+{
+    editor()->SetWindowText(QStringLiteral("<p id=\"out\">one</p>"));
+    const QString read = QStringLiteral("(document.getElementById('out') || {}).textContent");
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(read).toString(), QStringLiteral("one"), kTimeout);
+
+    // Typed, as a learner types: the page follows once the typing pauses.
+    QTextCursor cursor = editor()->textCursor();
+    cursor.setPosition(editor()->toPlainText().indexOf(QStringLiteral("one")) + 3);
+    editor()->setTextCursor(cursor);
+    editor()->setFocus();
+    QTest::keyClicks(editor(), QStringLiteral(" two"));
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(read).toString(), QStringLiteral("one two"), kTimeout);
+
+    // Hidden, the preview renders nothing; shown again, it catches up.
+    QTest::keyClick(editor(), Qt::Key_F8);
+    QVERIFY(!pane()->isVisible());
+    QSignalSpy rendered(pane(), &CPreviewPane::rendered);
+    editor()->SetWindowText(QStringLiteral("<p id=\"out\">three</p>"));
+    QTest::qWait(800);
+    QCOMPARE(rendered.count(), 0);
+    QTest::keyClick(editor(), Qt::Key_F8);
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(read).toString(), QStringLiteral("three"), kTimeout);
+}
+
+void TestPreview::errorMarksItsLine()
+{
+    editor()->SetWindowText(filler(11) + QStringLiteral("<script>notDefinedAnywhere();</script>\n"
+                                                        "<script>console.log('shader log');</script>"));
+    QTRY_COMPARE_WITH_TIMEOUT(state()->ErrorLines(), QList<int>{12}, kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(hasMessage(QStringLiteral("shader log")), kTimeout);
+    for (const CPreviewState::Message &message : state()->Messages()) {
+        if (message.text.contains(QStringLiteral("shader log"))) {
+            QCOMPARE(message.line, 13);
+            QCOMPARE(message.level, CPreviewState::Info);
+        }
+    }
+
+    // The gutter marks line 12 and no other, beside its number.
+    CLineWnd *gutter = editor()->m_lineWnd;
+    gutter->repaint();
+    const QImage image = gutter->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const int h = gutter->m_lineHeight;
+    for (int row = 0; row < 14 && (row + 1) * h <= gutter->height(); ++row) {
+        const QPoint inside = QPoint(1, gutter->m_topY + row * h + h / 2) * ratio;
+        QCOMPARE(image.pixelColor(inside) == CErrorMarks::MarkColor(), row == 11);
+    }
+
+    // The list names the line; choosing the message puts the caret there.
+    QListWidget *list = pane()->MessageList();
+    QListWidgetItem *error = nullptr;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->text().startsWith(qs(Str::PreviewLine).arg(12).arg(QString())))
+            error = list->item(i);
+    }
+    QVERIFY(error);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(error).center());
+    QCOMPARE(editor()->textCursor().blockNumber(), 11);
+    QTRY_VERIFY(editor()->hasFocus());
+
+    // Fixed, the mark goes.
+    editor()->SetWindowText(filler(11));
+    QTRY_COMPARE_WITH_TIMEOUT(state()->ErrorLines(), QList<int>(), kTimeout);
+}
+
+void TestPreview::endlessLoopIsStopped()
+{
+    QSignalSpy stopped(pane(), &CPreviewPane::pageStopped);
+    editor()->SetWindowText(QStringLiteral("<p>x</p>\n<script>while (true) {}</script>"));
+    QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, kTimeout);
+    QVERIFY(hasMessage(qs(Str::PreviewStopped)));
+
+    // The window went on taking keys all along, and the new page answers.
+    editor()->setFocus();
+    QTextCursor cursor = editor()->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    editor()->setTextCursor(cursor);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QTest::keyClicks(editor(), QStringLiteral("<p id=\"ok\">ok</p>"));
+    QVERIFY(editor()->toPlainText().endsWith(QStringLiteral("<p id=\"ok\">ok</p>")));
+    QCOMPARE(evaluate(QStringLiteral("1 + 1"), kTimeout).toInt(), 2);
+
+    // Without the loop, the program shows again.
+    editor()->SetWindowText(QStringLiteral("<p id=\"ok\">fixed</p>"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluate(QStringLiteral("(document.getElementById('ok') || {}).textContent")).toString(),
+        QStringLiteral("fixed"), kTimeout);
+    QCOMPARE(stopped.count(), 1);
+}
+
+void TestPreview::hostileProgramsStayInside_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("notice");
+
+    QTest::newRow("throws") << "<script>throw new Error('boom');</script>"
+                            << "boom";
+    QTest::newRow("many windows")
+        << "<script>var n = 0; for (var i = 0; i < 50; ++i) if (window.open('about:blank')) ++n;"
+           " console.log('opened ' + n);</script>"
+        << "opened 0";
+    QTest::newRow("navigates away")
+        << "<script>location.href = 'https://example.invalid/';</script>"
+        << "example.invalid";
+}
+
+void TestPreview::hostileProgramsStayInside()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, notice);
+    const int windows = int(QApplication::topLevelWidgets().size());
+    editor()->SetWindowText(QStringLiteral("<p id=\"mine\">mine</p>\n") + program);
+    QTRY_VERIFY_WITH_TIMEOUT(hasMessage(notice), kTimeout);
+    // Still the learner's program, in the one window.
+    QCOMPARE(evaluate(QStringLiteral("(document.getElementById('mine') || {}).textContent"))
+                 .toString(),
+             QStringLiteral("mine"));
+    QCOMPARE(int(QApplication::topLevelWidgets().size()), windows);
+}
+
+void TestPreview::longProgramShowsItsStart()
+{
+    // Megabytes of program: the start renders and the list says how much.
+    QString text = QStringLiteral("<p id=\"first\">first</p>\n");
+    const QString line = QStringLiteral("<p>%1</p>\n").arg(QString(90, QLatin1Char('x')));
+    while (text.size() < 3 * 1000 * 1000)
+        text += line;
+    editor()->SetWindowText(text);
+    QTRY_VERIFY_WITH_TIMEOUT(hasMessage(qs(Str::PreviewTooLarge).section(QLatin1Char('%'), 0, 0)),
+                             kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluate(QStringLiteral("(document.getElementById('first') || {}).textContent"))
+            .toString(),
+        QStringLiteral("first"), kTimeout);
+}
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
