@@ -42,6 +42,7 @@ QString fittingLines(const QString &text, qsizetype limit, int &lines)
 
 CPreviewPane::CPreviewPane(CPreviewState *state, QWidget *parent) : QWidget(parent), m_state(state)
 {
+    setAccessibleName(qs(Str::NamePreview));
     m_interceptor = new CPreviewInterceptor(this);
     m_profile = CreatePreviewProfile(m_interceptor, this);
 
