@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QToolBar>
 #include <QPointer>
@@ -334,9 +335,17 @@ void CLearnerCommands::SetPreviewBelow(bool below)
 
 void CLearnerCommands::SetSyntaxColors(bool on)
 {
-    QTextDocument *document = on ? m_frame->m_editorView->document() : nullptr;
-    if (m_highlighter->document() != document)
+    CProgrammingView *editor = m_frame->m_editorView;
+    QTextDocument *document = on ? editor->document() : nullptr;
+    if (m_highlighter->document() != document) {
+        // Colouring touches no text, but the document reports it as a change; the editor's
+        // listeners must not take it for an edit. Colouring now also cancels the engine's own
+        // later pass, which would report it after the block.
+        const QSignalBlocker quiet(editor);
         m_highlighter->setDocument(document);
+        if (document)
+            m_highlighter->rehighlight();
+    }
     m_actions.value(ID_VIEW_SYNTAX_COLORS)->setChecked(on);
     QSettings s = settings();
     s.setValue(QLatin1String(kSyntaxColorsKey), on);
