@@ -64,7 +64,8 @@ void BenchHighlight::typeInLongProgram()
 {
     QFETCH(bool, colours);
     m_frame->m_learnerCommands->SetSyntaxColors(colours);
-    QBENCHMARK {
+    QBENCHMARK
+    {
         QTest::keyClick(m_frame->m_editorView, Qt::Key_A);
         m_frame->m_editorView->viewport()->repaint();
     }
@@ -73,7 +74,8 @@ void BenchHighlight::typeInLongProgram()
 void BenchHighlight::colourLongProgram()
 {
     m_frame->m_learnerCommands->SetSyntaxColors(true);
-    QBENCHMARK_ONCE {
+    QBENCHMARK_ONCE
+    {
         m_frame->m_learnerCommands->Highlighter()->rehighlight();
     }
 }

@@ -81,9 +81,9 @@ void TestHighlighter::rules_data()
     QTest::newRow("css closing tag") << style << "</style" << 0 << "#6cb6ff";
     QTest::newRow("css ends with style") << style << "color" << 1 << "";
 
-    const QString script = QStringLiteral(
-        "<script>\nvar gl = canvas.getContext(\"webgl\"); // note\n"
-        "if (x === 0.5) { return null; }\nvar s = '</script>'; vec3\n<p>after");
+    const QString script =
+        QStringLiteral("<script>\nvar gl = canvas.getContext(\"webgl\"); // note\n"
+                       "if (x === 0.5) { return null; }\nvar s = '</script>'; vec3\n<p>after");
     QTest::newRow("js keyword") << script << "var" << 0 << "#6cb6ff";
     QTest::newRow("js string") << script << "\"webgl\"" << 0 << "#f0a070";
     QTest::newRow("js line comment") << script << "note" << 0 << "#8fbc8f";
@@ -93,11 +93,11 @@ void TestHighlighter::rules_data()
     QTest::newRow("js ends at closing tag in a string") << script << "</script" << 0 << "#6cb6ff";
     QTest::newRow("js after its end is html") << script << "vec3" << 0 << "";
 
-    const QString shader = QStringLiteral(
-        "<script id=\"vs\" type=\"x-shader/x-vertex\">\n"
-        "precision mediump float;\nattribute vec3 position; // in\n"
-        "void main() { gl_Position = vec4(position, 1.0); }\n</script>\n"
-        "<script>\nvar vec4 = 1;\n</script>");
+    const QString shader =
+        QStringLiteral("<script id=\"vs\" type=\"x-shader/x-vertex\">\n"
+                       "precision mediump float;\nattribute vec3 position; // in\n"
+                       "void main() { gl_Position = vec4(position, 1.0); }\n</script>\n"
+                       "<script>\nvar vec4 = 1;\n</script>");
     QTest::newRow("glsl attribute of the tag") << shader << "type" << 0 << "#ffd866";
     QTest::newRow("glsl qualifier") << shader << "attribute" << 0 << "#6cb6ff";
     QTest::newRow("glsl precision") << shader << "mediump" << 0 << "#6cb6ff";

@@ -149,10 +149,9 @@ void TestKeyboard::learnerPlaysDemoLessonByKeys()
     for (int page = 0; page < pages; ++page) {
         const CLessonSource::Page &step = m_source.m_pages[size_t(page)];
         QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, page, kTimeout);
-        const QString loaded =
-            QStringLiteral("location.pathname.endsWith('/index%1.html') && "
-                           "document.readyState === 'complete'")
-                .arg(page);
+        const QString loaded = QStringLiteral("location.pathname.endsWith('/index%1.html') && "
+                                              "document.readyState === 'complete'")
+                                   .arg(page);
         QTRY_VERIFY_WITH_TIMEOUT(evaluate(loaded).toBool(), kTimeout);
         const bool hasStep = !step.snippet.empty();
 

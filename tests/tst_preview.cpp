@@ -129,8 +129,9 @@ void TestPreview::editShowsInPreview()
 
 void TestPreview::errorMarksItsLine()
 {
-    editor()->SetWindowText(filler(11) + QStringLiteral("<script>notDefinedAnywhere();</script>\n"
-                                                        "<script>console.log('shader log');</script>"));
+    editor()->SetWindowText(filler(11) +
+                            QStringLiteral("<script>notDefinedAnywhere();</script>\n"
+                                           "<script>console.log('shader log');</script>"));
     QTRY_COMPARE_WITH_TIMEOUT(state()->ErrorLines(), QList<int>{12}, kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(hasMessage(QStringLiteral("shader log")), kTimeout);
     for (const CPreviewState::Message &message : state()->Messages()) {
@@ -218,9 +219,9 @@ void TestPreview::hostileProgramsStayInside()
     editor()->SetWindowText(QStringLiteral("<p id=\"mine\">mine</p>\n") + program);
     QTRY_VERIFY_WITH_TIMEOUT(hasMessage(notice), kTimeout);
     // Still the learner's program, in the one window.
-    QCOMPARE(evaluate(QStringLiteral("(document.getElementById('mine') || {}).textContent"))
-                 .toString(),
-             QStringLiteral("mine"));
+    QCOMPARE(
+        evaluate(QStringLiteral("(document.getElementById('mine') || {}).textContent")).toString(),
+        QStringLiteral("mine"));
     QCOMPARE(int(QApplication::topLevelWidgets().size()), windows);
 }
 
@@ -235,8 +236,7 @@ void TestPreview::longProgramShowsItsStart()
     QTRY_VERIFY_WITH_TIMEOUT(hasMessage(qs(Str::PreviewTooLarge).section(QLatin1Char('%'), 0, 0)),
                              kTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(
-        evaluate(QStringLiteral("(document.getElementById('first') || {}).textContent"))
-            .toString(),
+        evaluate(QStringLiteral("(document.getElementById('first') || {}).textContent")).toString(),
         QStringLiteral("first"), kTimeout);
 }
 

@@ -37,9 +37,8 @@ QRegularExpressionMatch nextMatch(const QRegularExpression &pattern, const QStri
 } // namespace
 
 CSyntaxHighlighter::CSyntaxHighlighter(QObject *parent)
-    : QSyntaxHighlighter(parent),
-      m_openEmbedded(QStringLiteral("<(script|style)\\b[^>]*>?"),
-                     QRegularExpression::CaseInsensitiveOption),
+    : QSyntaxHighlighter(parent), m_openEmbedded(QStringLiteral("<(script|style)\\b[^>]*>?"),
+                                                 QRegularExpression::CaseInsensitiveOption),
       m_closeEmbedded(QStringLiteral("</(script|style)\\b"),
                       QRegularExpression::CaseInsensitiveOption),
       m_shaderType(QStringLiteral("\\btype\\s*=\\s*[\"']?x-shader/"),
@@ -79,8 +78,7 @@ bool CSyntaxHighlighter::LoadRules(const QByteArray &json, QString *error)
             if (rule.value(QLatin1String("caseInsensitive")).toBool())
                 pattern.setPatternOptions(QRegularExpression::CaseInsensitiveOption);
             if (!pattern.isValid() || pattern.pattern().isEmpty())
-                return fail(QStringLiteral("%1: %2")
-                                .arg(pattern.pattern(), pattern.errorString()));
+                return fail(QStringLiteral("%1: %2").arg(pattern.pattern(), pattern.errorString()));
             pattern.optimize();
             rules.rules.append({pattern, formatOf(rule)});
         }
@@ -156,9 +154,9 @@ void CSyntaxHighlighter::highlightBlock(const QString &text)
             if (open.hasMatch()) {
                 boundary = int(open.capturedStart());
                 boundaryEnd = int(open.capturedEnd());
-                const bool style = open.captured(1).compare(QLatin1String("style"),
-                                                            Qt::CaseInsensitive) == 0;
-                following = style                                      ? Css
+                const bool style =
+                    open.captured(1).compare(QLatin1String("style"), Qt::CaseInsensitive) == 0;
+                following = style                                             ? Css
                             : m_shaderType.match(open.captured(0)).hasMatch() ? Glsl
                                                                               : JavaScript;
             }

@@ -22,11 +22,11 @@
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QToolBar>
-#include <QPointer>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -42,7 +42,8 @@ struct Command
     bool checkable;
 };
 
-const char *const kZoomKeys[] = {"Learner/ZoomEditor", "Learner/ZoomTutorial", "Learner/ZoomPreview"};
+const char *const kZoomKeys[] = {"Learner/ZoomEditor", "Learner/ZoomTutorial",
+                                 "Learner/ZoomPreview"};
 const char kPreviewShownKey[] = "Learner/PreviewShown";
 const char kPreviewBelowKey[] = "Learner/PreviewBelow";
 const char kSyntaxColorsKey[] = "Learner/SyntaxColors";
@@ -381,13 +382,14 @@ void CLearnerCommands::FollowPageLink(bool next)
     // The page's own link, found by its class or by the page it leads to, and followed as a
     // click follows it.
     const QString script =
-        QStringLiteral("(function (next, page) {"
-                       " var wanted = 'index' + (page + (next ? 1 : -1)) + '.html';"
-                       " var a = document.querySelector(next ? 'a.next[href]' : 'a.back[href]');"
-                       " if (!a) a = Array.prototype.find.call(document.querySelectorAll('a[href]'),"
-                       "   function (l) { return l.pathname.split('/').pop() === wanted; });"
-                       " if (!a) return false;"
-                       " a.removeAttribute('target'); a.click(); return true; })(%1, %2)")
+        QStringLiteral(
+            "(function (next, page) {"
+            " var wanted = 'index' + (page + (next ? 1 : -1)) + '.html';"
+            " var a = document.querySelector(next ? 'a.next[href]' : 'a.back[href]');"
+            " if (!a) a = Array.prototype.find.call(document.querySelectorAll('a[href]'),"
+            "   function (l) { return l.pathname.split('/').pop() === wanted; });"
+            " if (!a) return false;"
+            " a.removeAttribute('target'); a.click(); return true; })(%1, %2)")
             .arg(next ? QLatin1String("true") : QLatin1String("false"))
             .arg(page);
     QPointer<CMainFrame> frame(m_frame);

@@ -25,8 +25,8 @@ class CLearnerCommands final : public QObject
 public:
     enum Pane { EditorPane, TutorialPane, PreviewPane, PaneCount };
     // Zoom steps, as browsers offer them; level 0 is the original size.
-    static constexpr double kZoomFactors[] = {0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
-                                              1.25, 1.5, 1.75, 2.0, 2.5, 3.0};
+    static constexpr double kZoomFactors[] = {0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
+                                              1.25, 1.5,  1.75, 2.0, 2.5, 3.0};
     static constexpr int kZoomOrigin = 5;
 
     CLearnerCommands(CMainFrame *frame, CPreviewState *state);

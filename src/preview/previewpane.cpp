@@ -140,8 +140,9 @@ void CPreviewPane::ScheduleUpdate()
 
 QUrl CPreviewPane::BaseUrl(const QString &folder)
 {
-    return folder.isEmpty() ? QUrl(QStringLiteral("about:blank"))
-                            : QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("index.html")));
+    return folder.isEmpty()
+               ? QUrl(QStringLiteral("about:blank"))
+               : QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("index.html")));
 }
 
 void CPreviewPane::UpdateNow()
@@ -210,11 +211,10 @@ void CPreviewPane::onConsoleMessage(int level, const QString &message, int line,
     // lesson's other files name their file instead.
     const bool own = sourceId.isEmpty() || sourceId == m_baseAddress ||
                      sourceId.startsWith(QLatin1String("data:"));
-    const CPreviewState::Level kind = level == QWebEnginePage::ErrorMessageLevel
-                                          ? CPreviewState::Error
-                                      : level == QWebEnginePage::WarningMessageLevel
-                                          ? CPreviewState::Warning
-                                          : CPreviewState::Info;
+    const CPreviewState::Level kind =
+        level == QWebEnginePage::ErrorMessageLevel     ? CPreviewState::Error
+        : level == QWebEnginePage::WarningMessageLevel ? CPreviewState::Warning
+                                                       : CPreviewState::Info;
     if (own) {
         m_state->Add(kind, line, message);
     } else {
@@ -227,9 +227,8 @@ void CPreviewPane::showMessages()
 {
     m_list->clear();
     for (const CPreviewState::Message &message : m_state->Messages()) {
-        QString text = message.line > 0
-                           ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
-                           : message.text;
+        QString text = message.line > 0 ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
+                                        : message.text;
         if (message.repeats > 1)
             text += QStringLiteral(" (×%1)").arg(message.repeats);
         auto *item = new QListWidgetItem(text, m_list);
