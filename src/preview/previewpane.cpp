@@ -111,6 +111,12 @@ void CPreviewPane::replacePage()
 {
     ++m_generation;
     m_heartbeat.stop();
+    // What the learner typed while the page hung waits for their next change, so the notice
+    // stays in view instead of the same loop starting over at once.
+    m_delay.stop();
+    m_dirty = false;
+    if (m_text)
+        m_rendered = m_text().remove(QLatin1Char('\r'));
     CPreviewPage *old = m_page;
     // The profile is the preview's own, so its renderer serves no other page: ending it ends
     // only the stuck program.
@@ -167,10 +173,13 @@ void CPreviewPane::UpdateNow()
     m_state->Clear();
     if (shown.size() < text.size())
         m_state->Add(CPreviewState::Notice, 0, qs(Str::PreviewTooLarge).arg(lines));
-    ++m_generation;
     m_page->ShowProgram(shown, base);
-    m_sinceAnswer.start();
-    m_heartbeat.start();
+    // A page that has not answered since an earlier render keeps its count: a learner typing on
+    // must not keep a stuck program alive.
+    if (!m_heartbeat.isActive()) {
+        m_sinceAnswer.start();
+        m_heartbeat.start();
+    }
     emit rendered();
 }
 

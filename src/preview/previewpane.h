@@ -24,7 +24,7 @@ class CPreviewPane final : public QWidget
 
 public:
     // How long the program may keep its page from answering before it is stopped.
-    static constexpr int kHangMilliseconds = 3000;
+    static constexpr int kHangMilliseconds = 4000;
     // The engine takes a page from memory up to 2 MB of address; the rest of a longer program
     // is left out.
     static constexpr qsizetype kMaxProgramBytes = 1500000;
