@@ -217,6 +217,10 @@ void TestPreview::hostileProgramsStayInside_data()
         << "<script>var n = 0; for (var i = 0; i < 50; ++i) if (window.open('about:blank')) ++n;"
            " console.log('opened ' + n);</script>"
         << "opened 0";
+    QTest::newRow("logs without end")
+        << "<script>for (var i = 0; i < 1000; ++i) console.log('line ' + i);"
+           " setInterval(function () { console.log('tick'); }, 5);</script>"
+        << qs(Str::PreviewMoreMessages);
     QTest::newRow("navigates away")
         << "<script>location.href = 'https://example.invalid/';</script>"
         << "example.invalid";
@@ -234,6 +238,8 @@ void TestPreview::hostileProgramsStayInside()
         evaluate(QStringLiteral("(document.getElementById('mine') || {}).textContent")).toString(),
         QStringLiteral("mine"));
     QCOMPARE(int(QApplication::topLevelWidgets().size()), windows);
+    QVERIFY(pane()->MessageList()->count() <= CPreviewState::kMaxMessages + 1);
+    QCOMPARE(pane()->MessageList()->count(), int(state()->Messages().size()));
 }
 
 void TestPreview::longProgramShowsItsStart()

@@ -15,6 +15,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -234,14 +235,26 @@ void CPreviewPane::onConsoleMessage(int level, const QString &message, int line,
 
 void CPreviewPane::showMessages()
 {
-    m_list->clear();
-    for (const CPreviewState::Message &message : m_state->Messages()) {
-        QString text = message.line > 0 ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
-                                        : message.text;
+    // Messages are only ever added, repeated at the end or cleared: a program that logs every
+    // frame costs one item, not the whole list.
+    const QList<CPreviewState::Message> &messages = m_state->Messages();
+    if (messages.size() < m_list->count())
+        m_list->clear();
+    for (qsizetype i = std::max<qsizetype>(m_list->count() - 1, 0); i < messages.size(); ++i) {
+        const CPreviewState::Message &message = messages.at(i);
+        QString text = message.line > 0
+                           ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
+                           : message.text;
         if (message.repeats > 1)
             text += QStringLiteral(" (×%1)").arg(message.repeats);
-        auto *item = new QListWidgetItem(text, m_list);
+        QListWidgetItem *item =
+            i < m_list->count() ? m_list->item(int(i)) : new QListWidgetItem(m_list);
+        if (item->text() == text)
+            continue;
+        item->setText(text);
         item->setData(Qt::UserRole, message.line);
+        item->setForeground(QBrush());
+        item->setFont(m_list->font());
         switch (message.level) {
         case CPreviewState::Error:
             item->setForeground(QColor(200, 0, 0));
