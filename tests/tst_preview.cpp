@@ -1,21 +1,26 @@
 // The live preview in the real main window: edits reach the rendered page, errors mark their
 // editor line, and a program that hangs or wanders off is stopped while the editor keeps working.
 
+#include "bolto.h"
 #include "errormarks.h"
 #include "framefixture.h"
 #include "learnercommands.h"
 #include "linewnd.h"
 #include "mainframe.h"
+#include "paths.h"
 #include "previewpane.h"
 #include "previewstate.h"
 #include "programmingview.h"
 #include "texts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QWebEnginePage>
@@ -48,6 +53,7 @@ private slots:
     void hostileProgramsStayInside_data();
     void hostileProgramsStayInside();
     void longProgramShowsItsStart();
+    void lessonFilesLoadAndNothingElse();
 
 private:
     CLearnerCommands *commands() const { return m_frame->m_learnerCommands; }
@@ -255,6 +261,46 @@ void TestPreview::longProgramShowsItsStart()
     QTRY_COMPARE_WITH_TIMEOUT(
         evaluate(QStringLiteral("(document.getElementById('first') || {}).textContent")).toString(),
         QStringLiteral("first"), kTimeout);
+}
+
+void TestPreview::lessonFilesLoadAndNothingElse()
+{
+    // The program directory holds the lesson folder and, beside it, a file the lesson must not
+    // reach.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("lesson/js")));
+    auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(QStringLiteral("lesson/js/lib.js"), "window.lib = 42;"));
+    QVERIFY(write(QStringLiteral("outside.js"), "window.outside = 1;"));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("outside.js")),
+                        dir.filePath(QStringLiteral("lesson/link.js"))));
+    SetProgramDirectoryOverride(dir.path().toStdString() + '/');
+    theLesson.Reset();
+    theLesson.m_folderName = "lesson";
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    editor()->SetWindowText(
+        QStringLiteral("<script src=\"js/lib.js\"></script>\n"
+                       "<script src=\"../outside.js\"></script>\n"
+                       "<script src=\"link.js\"></script>\n"
+                       "<script src=\"https://example.invalid/x.js\"></script>\n"
+                       "<p id=\"done\">done</p>"));
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("window.lib")).toInt(), 42, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluate(QStringLiteral("(document.getElementById('done') || {}).textContent")).toString(),
+        QStringLiteral("done"), kTimeout);
+    QCOMPARE(evaluate(QStringLiteral("typeof window.outside")).toString(),
+             QStringLiteral("undefined"));
+    // Rendered from memory: nothing new in the folders.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lesson/index.html"))));
+
+    theLesson.Reset();
+    SetProgramDirectoryOverride({});
 }
 
 QTEST_MAIN(TestPreview)

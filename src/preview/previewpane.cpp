@@ -242,9 +242,8 @@ void CPreviewPane::showMessages()
         m_list->clear();
     for (qsizetype i = std::max<qsizetype>(m_list->count() - 1, 0); i < messages.size(); ++i) {
         const CPreviewState::Message &message = messages.at(i);
-        QString text = message.line > 0
-                           ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
-                           : message.text;
+        QString text = message.line > 0 ? qs(Str::PreviewLine).arg(message.line).arg(message.text)
+                                        : message.text;
         if (message.repeats > 1)
             text += QStringLiteral(" (×%1)").arg(message.repeats);
         QListWidgetItem *item =
