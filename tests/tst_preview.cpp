@@ -11,10 +11,13 @@
 #include "previewpane.h"
 #include "previewstate.h"
 #include "programmingview.h"
+#include "resource.h"
+#include "smartsplitter.h"
 #include "texts.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
@@ -47,6 +50,7 @@ private slots:
     void init();
     void cleanup();
 
+    void placeIsRememberedAndLeavesRoom();
     void editShowsInPreview();
     void errorMarksItsLine();
     void endlessLoopIsStopped();
@@ -107,6 +111,32 @@ bool TestPreview::hasMessage(const QString &text) const
             return true;
     }
     return false;
+}
+
+void TestPreview::placeIsRememberedAndLeavesRoom()
+{
+    // Beside the columns, the editor keeps room whatever the frame does with its columns.
+    QDockWidget *dock = commands()->PreviewDock();
+    QCOMPARE(m_frame->dockWidgetArea(dock), Qt::RightDockWidgetArea);
+    const auto roomy = [this] {
+        return editor()->width() >= m_frame->m_splitter->width() / 3 && pane()->width() > 0;
+    };
+    QTRY_VERIFY(roomy());
+    m_frame->showMaximized();
+    QTRY_VERIFY(m_frame->isMaximized());
+    QTRY_VERIFY(roomy());
+
+    // Below instead, and both choices outlive the window.
+    commands()->Action(ID_VIEW_PREVIEW_BELOW)->trigger();
+    QCOMPARE(m_frame->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
+    QVERIFY(pane()->isVisible());
+    delete m_frame;
+    m_frame = new CMainFrame;
+    QVERIFY(ShowMainFrame(m_frame));
+    QVERIFY(commands()->IsPreviewShown());
+    QCOMPARE(m_frame->dockWidgetArea(commands()->PreviewDock()), Qt::BottomDockWidgetArea);
+    QVERIFY(commands()->Action(ID_VIEW_PREVIEW_BELOW)->isChecked());
+    QVERIFY(commands()->Action(ID_VIEW_PREVIEW)->isChecked());
 }
 
 void TestPreview::editShowsInPreview()

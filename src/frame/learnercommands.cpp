@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -92,6 +93,32 @@ CLearnerCommands::CLearnerCommands(CMainFrame *frame, CPreviewState *state)
     createPreview();
     setupAccessibility();
     loadSettings();
+    frame->installEventFilter(this);
+}
+
+bool CLearnerCommands::eventFilter(QObject *watched, QEvent *event)
+{
+    // The frame sets the columns from its own width after every resize; with the preview beside
+    // them that would leave the editor a sliver, so they are balanced again once it is done.
+    if (watched == m_frame && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        QMetaObject::invokeMethod(this, &CLearnerCommands::balanceColumns, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+void CLearnerCommands::balanceColumns()
+{
+    CSmartSplitterWnd *splitter = m_frame->m_splitter;
+    if (!IsPreviewShown() || m_below || !splitter)
+        return;
+    int width = 0;
+    int minimum = 0;
+    splitter->GetColumnInfo(0, width, minimum);
+    const int space = splitter->contentsRect().width();
+    // A width the learner chose by dragging stays, as long as the editor keeps a third.
+    if (splitter->GetColumnIdeal(0) > space * 2 / 3) {
+        splitter->SetColumnInfo(0, space / 2, minimum);
+        splitter->RecalcLayout();
+    }
 }
 
 void CLearnerCommands::createActions()
@@ -313,6 +340,7 @@ void CLearnerCommands::ShowPreview(bool show)
         const bool below = m_below;
         const int size = (below ? m_frame->height() : m_frame->width()) / 3;
         m_frame->resizeDocks({m_dock}, {size}, below ? Qt::Vertical : Qt::Horizontal);
+        QMetaObject::invokeMethod(this, &CLearnerCommands::balanceColumns, Qt::QueuedConnection);
         m_preview->UpdateNow();
     }
     m_actions.value(ID_VIEW_PREVIEW)->setChecked(show);

@@ -52,8 +52,12 @@ public:
     void FollowPageLink(bool next);
     void GoToLine(int line);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void createActions();
+    void balanceColumns();
     void addToMenus();
     void createPreview();
     void setupAccessibility();
