@@ -380,11 +380,10 @@ void CLearnerCommands::SetSyntaxColors(bool on)
     s.setValue(QLatin1String(kSyntaxColorsKey), on);
 }
 
-bool CLearnerCommands::CopyStep()
+void CLearnerCommands::CopyStep()
 {
     // As the page's context menu copies: whether or not the page's clicks still copy.
     m_frame->m_tutorialView->OnCopyScript(ID_COPY_SCRIPT);
-    return true;
 }
 
 void CLearnerCommands::SelectStep()

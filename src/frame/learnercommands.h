@@ -46,8 +46,8 @@ public:
     void SetPreviewBelow(bool below);
     void SetSyntaxColors(bool on);
 
-    // The keyboard commands; false when the command had nothing to do.
-    bool CopyStep();
+    // The keyboard commands. Following a link answers in the status bar when it cannot.
+    void CopyStep();
     void SelectStep();
     void FollowPageLink(bool next);
     void GoToLine(int line);
