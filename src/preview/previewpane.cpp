@@ -81,10 +81,10 @@ CPreviewPane::CPreviewPane(CPreviewState *state, QWidget *parent) : QWidget(pare
 CPreviewPane::~CPreviewPane()
 {
     m_heartbeat.stop();
-    // Pages go before their profile.
+    // Pages go before their profile, a replaced one waiting for its deletion too.
     delete m_view;
     m_view = nullptr;
-    delete m_page;
+    qDeleteAll(findChildren<CPreviewPage *>(Qt::FindDirectChildrenOnly));
     m_page = nullptr;
 }
 
