@@ -28,6 +28,8 @@ enum : int {
     ID_ZOOM_RESET = 33407,
     ID_VIEW_SYNTAX_COLORS = 33408,
     ID_VIEW_PREVIEW_BELOW = 33409,
+    ID_EDIT_REDO_STEP = 33200, // guidance: redo
+    ID_HELP_GUIDE = 33201,     // guidance: the learner guide
 
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,

@@ -127,6 +127,26 @@ inline constexpr char NameToolbar[] = "ツール バー";
 inline constexpr char NameCapsLock[] = "Caps Lock";
 inline constexpr char NameNumLock[] = "Num Lock";
 inline constexpr char NameScrollLock[] = "Scroll Lock";
+// Guidance: step feedback, step-aware undo, the start page's lesson list, the default browser and
+// the learner guide
+inline constexpr char StepPasted[] = "貼り付けました。ページの「次へ」をクリックして進みます";
+inline constexpr char StepDeleted[] = "削除しました。ページの「次へ」をクリックして進みます";
+inline constexpr char PasteFirstHint[] = "（先にエディタに貼り付けてください：Ctrl+V）";
+inline constexpr char DeleteFirstHint[] = "（先にエディタで選択行を削除してください：Delete）";
+inline constexpr char DeletePageNoPaste[] =
+    "このステップは削除です。選択された行を Delete キーで削除してください";
+inline constexpr char StepReopened[] = "貼り付けを取り消しました。ステップをやり直せます";
+inline constexpr char UndoAtStepStart[] = "このステップより前には戻せません";
+inline constexpr char MenuRedo[] = "やり直し(&R)\tCtrl+Y";
+inline constexpr char MenuGuide[] = "使い方(&G)\tF1";
+inline constexpr char GuideTitle[] = "Bolto の使い方";
+inline constexpr char GuideMissing[] = "使い方のページが見つかりません: %1";
+inline constexpr char AboutGuideLink[] = "<a href=\"guide\">使い方（F1）</a>";
+inline constexpr char RunDefaultBrowser[] = "既定のブラウザ %1 で実行しました";
+inline constexpr char StartLessonsHeading[] = "レッスン";
+inline constexpr char StartLessonSteps[] = "%1 ステップ";
+inline constexpr char StartNoLessons[] =
+    "プログラムと同じフォルダーにレッスンファイルがありません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -166,6 +186,8 @@ inline constexpr CommandString kCommandStrings[] = {
     {33407, "フォーカスのあるペインを元のサイズに戻す\n元のサイズ"},
     {33408, "HTML・CSS・JavaScript・GLSL を色分けして表示\n構文の色分け"},
     {33409, "プレビューをエディタの右ではなく下に表示\nプレビューの位置"},
+    {33200, "取り消した動作をやり直す\nやり直し"},
+    {33201, "使い方のページを開く\n使い方"},
 };
 
 // The command's string-table entry, or nullptr.

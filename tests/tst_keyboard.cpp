@@ -17,6 +17,7 @@
 #include "previewpane.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
+#include "sourcefolder.h"
 #include "statusbar.h"
 #include "texts.h"
 
@@ -81,11 +82,11 @@ QSettings settings()
 void TestKeyboard::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    QFile sourceFile(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/lesson.json");
-    QVERIFY(sourceFile.open(QIODevice::ReadOnly));
-    QString error;
-    QVERIFY2(m_source.Read(QJsonDocument::fromJson(sourceFile.readAll()).object(), &error),
-             qPrintable(error));
+    CSourceFolder folder;
+    QVERIFY2(folder.Read(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl"),
+             qPrintable(folder.Faults().join('\n')));
+    m_source = folder.ToSource();
+    QVERIFY(m_source.m_pages.size() > 2);
 
     const QDir bin(qEnvironmentVariable("BOLTO_BIN_DIR"));
     QStringList files{"webgl.blsh", "index.html"};

@@ -1,6 +1,8 @@
 #include "mainframe.h"
 
+#include "authoring.h"
 #include "boltoresources.h"
+#include "guidewindow.h"
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
@@ -123,6 +125,8 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createToolBar();
     createStatusBar();
     createLearnerCommands();
+    setupGuidance();
+    createAuthoring();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -419,6 +423,9 @@ bool CMainFrame::OnCmdMsg(int id)
         // With two panes the next and the previous pane are the same one.
         activateOtherPane();
         return true;
+    case ID_HELP_GUIDE:
+        ShowLearnerGuide(this);
+        return true;
     default:
         return false;
     }
@@ -441,6 +448,7 @@ bool CMainFrame::OnUpdateCmdUI(CCmdUI &ui)
         return true;
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
+    case ID_HELP_GUIDE:
         return true;
     default:
         return false;
@@ -466,8 +474,15 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    if (m_authoring)
+        m_authoring->SetDocument(m_document);
     OnUpdateFrameTitle();
     UpdateCommandUI();
+}
+
+void CMainFrame::createAuthoring()
+{
+    m_authoring = new CAuthoring(m_tutorialView, m_editorView, this);
 }
 
 void CMainFrame::InitialUpdateFrame(bool makeVisible)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+class CAuthoring;
 class CHTML5Doc;
 class CHTML5View;
 class CLearnerCommands;
@@ -80,6 +81,8 @@ public:
     // The live preview's messages, and the keyboard, zoom and preview commands.
     CPreviewState *m_previewState = nullptr;
     CLearnerCommands *m_learnerCommands = nullptr;
+    // Opening at a step and reloading a changed lesson file, for lesson authors.
+    CAuthoring *m_authoring = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -96,10 +99,15 @@ private:
     void createToolBar();
     void createStatusBar();
     void createLearnerCommands();
+    void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+    // Guidance: redo and the learner guide in the menus, the step's word in the status bar, lesson
+    // links from the tutorial pane.
+    void setupGuidance();
+    void onClipboardChangedForGuidance();
 
     CView *m_activeView = nullptr;
     CHTML5Doc *m_document = nullptr;
