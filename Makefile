@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps configure build run test package clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -24,6 +24,11 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Timings against their baselines, on generated inputs (BENCH_SCALE=0.25 for a quicker run,
+# BENCH_RUNS=N, BENCH_ONLY=load,dump,decode,editor). Not part of `make test`.
+bench: build
+	@python3 benchmarks/run_bench.py $(BUILD)
 
 # A Debian package of the program and its lessons: build/bolto_<version>_<arch>.deb.
 package: build

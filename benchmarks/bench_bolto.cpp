@@ -1,110 +1,300 @@
-// Timings of the work that grows with a lesson or a learner's program: loading a large lesson,
-// showing a page's lines in a long program, painting the gutter and exporting for Run.
-// Run by hand: build/benchmarks/bench_bolto (QtTest benchmark options apply, e.g. -iterations 20).
+// The in-process rows of `make bench`: each prints one JSON object of series, seconds per sample,
+// the subject and its baseline measured alternately in the same run. benchmarks/run_bench.py
+// turns them into ratios against their goals.
+//
+//   bench_bolto decode LESSON      load, then decode every text (fast tables, iconv, ICU, a plain
+//                                  widening loop as the floor)
+//   bench_bolto editor LINES       gutter, page change, typing and export on a LINES-line program
+//                                  against a 60- or 10-line one, and typing on a long line
+//
+// BENCH_RUNS samples per series (default 5); BENCH_LONG_LINE the long line's length in bytes.
 
-#include "archive.h"
 #include "bolto.h"
+#include "codepage.h"
 #include "framefixture.h"
+#include "lessonfile.h"
 #include "linewnd.h"
 #include "mainframe.h"
 #include "programmingview.h"
+#include "qtcodepage.h"
 #include "run.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <unicode/ucnv.h>
+
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <malloc.h>
+#include <unistd.h>
+
 namespace {
+int envInt(const char *name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok && value > 0 ? value : fallback;
+}
+
+int runs()
+{
+    return envInt("BENCH_RUNS", 5);
+}
+
+// CPU time of this thread: on a shared machine wall time mostly measures the neighbours.
+double cpuSeconds()
+{
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double seconds(const std::function<void()> &work)
+{
+    const double start = cpuSeconds();
+    work();
+    return cpuSeconds() - start;
+}
+
+// Wall time, for work that waits for the disk.
+double wallSeconds(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+using Series = QMap<QString, QJsonArray>;
+
+void print(const Series &series, const QJsonObject &extra = {})
+{
+    QJsonObject out = extra;
+    QJsonObject all;
+    for (auto it = series.begin(); it != series.end(); ++it)
+        all[it.key()] = it.value();
+    out["series"] = all;
+    std::printf("%s\n", QJsonDocument(out).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
 // A program of `lines` lines of typical code, with CR LF line ends.
-QString longProgram(int lines)
+QString program(int lines)
 {
     QString text;
-    text.reserve(lines * 40);
+    text.reserve(qsizetype(lines) * 50);
     for (int i = 0; i < lines; ++i)
         text += QStringLiteral("  gl.drawArrays(gl.TRIANGLES, 0, %1); // あ\r\n").arg(i);
     return text;
 }
+
+int decode(const QString &path)
+{
+    CBolto lesson;
+    Series s;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter *icu = ucnv_open("ibm-943_P15A-2003", &status);
+    qint64 bytes = 0, icuDiffers = 0, iconvDiffers = 0;
+    std::u16string scratch;
+    for (int run = 0; run < runs(); ++run) {
+        // Every load as a fresh process's: memory it freed goes back, so pages fault in again.
+        lesson = CBolto();
+        malloc_trim(0);
+        s["load"].append(seconds([&] {
+            if (LoadLessonFile(path.toStdString(), lesson).m_cause != LessonFileStatus::ok)
+                qFatal("cannot load %s", qPrintable(path));
+        }));
+        s["decode"].append(seconds([&] {
+            for (const std::string &text : lesson.m_pageTexts)
+                bytes += FromCp932(text).size();
+        }));
+        s["plain"].append(seconds([&] {
+            // The floor: every byte widened to a unit, into the same kind of fresh string.
+            for (const std::string &text : lesson.m_pageTexts) {
+                QString out(qsizetype(text.size()), Qt::Uninitialized);
+                char16_t *o = reinterpret_cast<char16_t *>(out.data());
+                for (unsigned char c : text)
+                    *o++ = c;
+                bytes += out.size();
+            }
+        }));
+        s["iconv"].append(seconds([&] {
+            for (const std::string &text : lesson.m_pageTexts) {
+                const std::u16string out = codepage::reference::Cp932ToUtf16(text);
+                bytes += qint64(out.size());
+                if (run == 0 && out != codepage::Cp932ToUtf16(text))
+                    ++iconvDiffers;
+            }
+        }));
+        if (icu) {
+            s["icu"].append(seconds([&] {
+                for (const std::string &text : lesson.m_pageTexts) {
+                    scratch.resize(text.size() + 1);
+                    UErrorCode e = U_ZERO_ERROR;
+                    const int32_t n = ucnv_toUChars(icu, scratch.data(), int32_t(scratch.size()),
+                                                    text.data(), int32_t(text.size()), &e);
+                    bytes += n;
+                    if (run == 0 && std::u16string_view(scratch.data(), size_t(n)) !=
+                                        codepage::Cp932ToUtf16(text))
+                        ++icuDiffers;
+                }
+            }));
+        }
+    }
+    if (icu)
+        ucnv_close(icu);
+    print(s, {{"textsDifferingFromTables_icu", icuDiffers},
+              {"textsDifferingFromTables_iconv", iconvDiffers},
+              {"units", bytes}});
+    return 0;
+}
+
+// Keys typed in the middle of the editor's text, each painted before the next: the editor
+// paints what the key changed, as it does for the learner.
+double typeKeys(CProgrammingView *view, int keys)
+{
+    QCoreApplication::processEvents();
+    return seconds([&] {
+               for (int i = 0; i < keys; ++i) {
+                   QTest::keyClick(view, Qt::Key_A);
+                   QCoreApplication::processEvents();
+               }
+           }) /
+           keys;
+}
+
+void placeCaretMid(CProgrammingView *view)
+{
+    const int line = view->GetLineCount() / 2;
+    const int start = view->LineIndex(line);
+    view->SetSel(start + 20, start + 20);
+    view->ensureCursorVisible();
+}
+
+int editor(int lines)
+{
+    CMainFrame frame;
+    if (!ShowMainFrame(&frame))
+        qFatal("no main frame");
+    CProgrammingView *big = frame.m_editorView;
+    big->SetWindowText(program(lines));
+    // The baselines: the same editor at the same size, with a short program.
+    CProgrammingView small;
+    small.resize(big->size());
+    small.SetWindowText(program(60));
+    small.show();
+    CProgrammingView tiny;
+    tiny.resize(big->size());
+    tiny.SetWindowText(program(10));
+    tiny.show();
+    const int longBytes = envInt("BENCH_LONG_LINE", 1 << 20);
+    CProgrammingView longLine;
+    longLine.resize(big->size());
+    QString line;
+    while (line.size() < longBytes)
+        line += QStringLiteral("gl.drawArrays(gl.TRIANGLES, 0, 3); ");
+    longLine.SetWindowText(QStringLiteral("// one long line\r\n") + line.left(longBytes) +
+                           QStringLiteral("\r\n// end\r\n"));
+    longLine.show();
+    if (!QTest::qWaitForWindowExposed(&small) || !QTest::qWaitForWindowExposed(&longLine))
+        qFatal("not exposed");
+
+    theLesson.Reset();
+    theLesson.m_pageTexts = {"x\r\n", "y\r\n"};
+    theLesson.m_pageKinds = {Replace, Replace};
+    theLesson.m_arrowLines = {lines / 4, 3 * lines / 4};
+    theLesson.m_arrowCounts = {30, 30};
+    theLesson.m_currentPage = 0;
+    big->verticalScrollBar()->setValue(lines / 2);
+    QCoreApplication::processEvents();
+
+    QTemporaryDir dir;
+    const QString exportPath = dir.filePath("index.html");
+    const QByteArray exportBytes = HtmlFileBytes(big->GetWindowText());
+
+    Series s;
+    QJsonArray paints;
+    constexpr int kRepaints = 20;
+    for (int run = 0; run < runs(); ++run) {
+        s["gutter_small"].append(seconds([&] {
+                                     for (int i = 0; i < kRepaints; ++i)
+                                         small.m_lineWnd->repaint();
+                                 }) /
+                                 kRepaints);
+        s["gutter_big"].append(seconds([&] {
+                                   for (int i = 0; i < kRepaints; ++i)
+                                       big->m_lineWnd->repaint();
+                               }) /
+                               kRepaints);
+
+        // A page change, to pages far apart in turn, until everything it caused is painted;
+        // what the typing before it left pending is painted first.
+        big->viewport()->repaint();
+        QCoreApplication::processEvents();
+        QSignalSpy painted(big->m_lineWnd, &CLineWnd::Painted);
+        s["page_change"].append(seconds([&] {
+            theLesson.m_currentPage = 1 - theLesson.m_currentPage;
+            big->ShowPageLines();
+            big->viewport()->repaint();
+            QCoreApplication::processEvents();
+        }));
+        paints.append(painted.count());
+
+        placeCaretMid(&tiny);
+        s["type_small"].append(typeKeys(&tiny, 10));
+        placeCaretMid(big);
+        s["type_big"].append(typeKeys(big, 10));
+
+        s["write_fsync"].append(wallSeconds([&] {
+            const int fd = ::open(QFile::encodeName(exportPath).constData(),
+                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            qsizetype done = 0;
+            while (done < exportBytes.size()) {
+                const ssize_t n =
+                    ::write(fd, exportBytes.constData() + done, size_t(exportBytes.size() - done));
+                if (n <= 0)
+                    qFatal("write failed");
+                done += n;
+            }
+            ::fsync(fd);
+            ::close(fd);
+        }));
+        s["export"].append(wallSeconds([&] {
+            if (!frame.WriteHtmlFile(exportPath))
+                qFatal("export failed");
+        }));
+
+        longLine.SetSel(18 + longBytes / 2, 18 + longBytes / 2);
+        s["type_long_line"].append(typeKeys(&longLine, 2));
+    }
+    print(s, {{"gutter_paints_per_page_change", paints}, {"long_line_bytes", longBytes}});
+    theLesson.Reset();
+    AfxSetMainWnd(nullptr);
+    return 0;
+}
 } // namespace
 
-class BenchBolto : public QObject
+int main(int argc, char **argv)
 {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void loadLargeLesson();
-    void showPageLinesInLongProgram();
-    void paintGutter();
-    void exportForRun();
-
-private:
-    CMainFrame *m_frame = nullptr;
-};
-
-void BenchBolto::initTestCase()
-{
-    m_frame = new CMainFrame;
-    QVERIFY(ShowMainFrame(m_frame));
-    m_frame->m_editorView->SetWindowText(longProgram(20000));
-    theLesson.Reset();
-    theLesson.m_pageTexts = {"x\r\n"};
-    theLesson.m_pageKinds = {Replace};
-    theLesson.m_arrowLines = {15000};
-    theLesson.m_arrowCounts = {30};
-    theLesson.m_currentPage = 0;
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == "decode")
+        return decode(args[2]);
+    if (args.size() == 3 && args[1] == "editor")
+        return editor(args[2].toInt());
+    std::fprintf(stderr, "usage: bench_bolto decode LESSON | editor LINES\n");
+    return 2;
 }
-
-void BenchBolto::cleanupTestCase()
-{
-    delete m_frame;
-    theLesson.Reset();
-}
-
-void BenchBolto::loadLargeLesson()
-{
-    // 2,000 pages of 1 KB snippets.
-    CBolto lesson;
-    for (int i = 0; i < 2000; ++i) {
-        lesson.m_pageTexts.push_back(std::string(1024, 'a'));
-        lesson.m_pageKinds.push_back(i % 3);
-        lesson.m_arrowLines.push_back(i + 1);
-        lesson.m_arrowCounts.push_back(3);
-    }
-    lesson.m_folderName = "bench";
-    std::string bytes;
-    CArchive out(&bytes);
-    lesson.Serialize(out);
-
-    QBENCHMARK {
-        CBolto loaded;
-        CArchive in(bytes);
-        loaded.Serialize(in);
-    }
-}
-
-void BenchBolto::showPageLinesInLongProgram()
-{
-    QBENCHMARK {
-        m_frame->m_editorView->ShowPageLines();
-    }
-}
-
-void BenchBolto::paintGutter()
-{
-    CLineWnd *gutter = m_frame->m_editorView->m_lineWnd;
-    QVERIFY(gutter);
-    QBENCHMARK {
-        gutter->repaint();
-    }
-}
-
-void BenchBolto::exportForRun()
-{
-    const QString text = longProgram(20000);
-    QBENCHMARK {
-        const QByteArray bytes = HtmlFileBytes(text);
-        QVERIFY(!bytes.isEmpty());
-    }
-}
-
-QTEST_MAIN(BenchBolto)
-#include "bench_bolto.moc"

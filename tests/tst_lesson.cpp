@@ -107,6 +107,8 @@ private slots:
     void prefixBoundaries_data();
     void prefixBoundaries();
     void storeLoadRoundTrip();
+    void loadCostIsBounded_data();
+    void loadCostIsBounded();
     void accessors_data();
     void accessors();
     void reset();
@@ -118,6 +120,7 @@ private slots:
     void encode();
     void decode_data();
     void decode();
+    void tablesMatchSystemConverter();
     void replay_data();
     void replay();
     void firstDifferentLine_data();
@@ -197,6 +200,28 @@ void TestLesson::load_data()
                QByteArray(13, '\0')
         << "ok" << 0LL << TextList{QByteArray(65534, 'A')} << IntList{} << IntList{} << IntList{}
         << QByteArray();
+    // Long texts are converted in slices of 32,768 units: a pair across the cut is still one
+    // character, and a lone high surrogate there still keeps the unit after it.
+    auto longUtf16 = [](const QString &text) {
+        QByteArray bytes = QByteArray::fromHex("fffeffff");
+        for (const qsizetype value : {text.size(), text.size() >> 8})
+            bytes += char(value & 0xFF);
+        for (QChar c : text)
+            bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+        return bytes;
+    };
+    QTest::newRow("UTF-16 surrogates across the slice boundary")
+        << LessonBytes()
+               .count(2)
+               .raw(longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b"))
+               .raw(longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c"))
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL << TextList{QByteArray(32767, 'a') + "?b", QByteArray(32767, 'a') + "?c"}
+        << IntList{} << IntList{} << IntList{} << QByteArray();
     QTest::newRow("kinds outside the enumeration are kept")
         << LessonBytes()
                .count(0)
@@ -472,6 +497,55 @@ void TestLesson::storeLoadRoundTrip()
     }
 }
 
+void TestLesson::loadCostIsBounded_data()
+{
+    // Ten megabytes each: the count, then the pages (a prefix byte and the text), no other lists.
+    QTest::addColumn<QByteArray>("pages");
+    QTest::addColumn<QByteArray>("outcome");
+    auto repeated = [](const QByteArray &page) {
+        const int count = int((10 << 20) / page.size());
+        QByteArray bytes;
+        bytes.reserve(count * page.size() + 32);
+        const int32_t n = count;
+        bytes.append(reinterpret_cast<const char *>(&n), 4);
+        for (int i = 0; i < count; ++i)
+            bytes += page;
+        return bytes + QByteArray(13, '\0');
+    };
+    QTest::newRow("empty pages") << repeated(QByteArray(1, '\0')) << QByteArray("generic");
+    // Four times their size in memory, but within the fixed allowance at this size.
+    QTest::newRow("pages just past the inline size")
+        << repeated('\x10' + QByteArray(16, 'a')) << QByteArray("ok");
+    QTest::newRow("ordinary pages load")
+        << repeated(QByteArray("\xff\x00\x04", 3) + QByteArray(1024, 'a')) << QByteArray("ok");
+    QByteArray utf16("\x01\x00\x00\x00\xff\xfe\xff\xff\xff\xff\x00\x00\x50\x00", 14);
+    for (int i = 0; i < (5 << 20); ++i)
+        utf16.append("\x42\x30", 2); // あ
+    QTest::newRow("one long UTF-16 text loads") << utf16 + QByteArray(13, '\0') << QByteArray("ok");
+}
+
+// Loading costs at most twice the file and 64 MB, measured as the peak resident memory a child
+// process adds while it loads: a lesson that would need more is refused, not loaded.
+void TestLesson::loadCostIsBounded()
+{
+    QFETCH(QByteArray, pages);
+    QFETCH(QByteArray, outcome);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("big.blsh"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(pages), pages.size());
+    file.close();
+    QProcess child;
+    child.start(BOLTO_LOADCOST, {"load", file.fileName()});
+    QVERIFY(child.waitForFinished(120000));
+    const QList<QByteArray> result = child.readAllStandardOutput().trimmed().split(' ');
+    QCOMPARE(result.size(), 2);
+    QCOMPARE(result[0], outcome);
+    const qint64 bound = 2 * pages.size() + (qint64(64) << 20);
+    QVERIFY2(result[1].toLongLong() <= bound,
+             qPrintable(QString("%1 bytes for a file of %2").arg(result[1]).arg(pages.size())));
+}
+
 void TestLesson::accessors_data()
 {
     QTest::addColumn<int>("page");
@@ -642,6 +716,49 @@ void TestLesson::decode()
     const std::u16string decoded = codepage::Cp932ToUtf16(bytesOf(bytes), &isValid);
     QCOMPARE(QString::fromUtf16(decoded.data(), qsizetype(decoded.size())), text);
     QCOMPARE(isValid, valid);
+}
+
+void TestLesson::tablesMatchSystemConverter()
+{
+    // The fast converter is built from the system's; every short input and random longer ones
+    // (valid text, stray bytes, cut pairs, surrogates) must give the same units, bytes and flag.
+    auto sameDecode = [](std::string_view bytes) {
+        bool fastValid = false, systemValid = true, fastExact = false;
+        std::u16string fast(bytes.size(), u'\0');
+        fast.resize(codepage::Cp932ToUtf16(bytes, fast.data(), &fastValid, &fastExact));
+        const std::u16string system = codepage::reference::Cp932ToUtf16(bytes, &systemValid);
+        const bool systemExact = systemValid && codepage::reference::Utf16ToCp932(system) == bytes;
+        return fast == system && fastValid == systemValid && fastExact == systemExact;
+    };
+    for (int a = 0; a < 256; ++a) {
+        const char one[1] = {char(a)};
+        QVERIFY2(sameDecode(std::string_view(one, 1)), qPrintable(QString::number(a, 16)));
+        for (int b = 0; b < 256; ++b) {
+            const char two[2] = {char(a), char(b)};
+            QVERIFY2(sameDecode(std::string_view(two, 2)),
+                     qPrintable(QString::number(a << 8 | b, 16)));
+        }
+    }
+    for (uint32_t u = 0; u < 0x10000; ++u) {
+        const char16_t unit = char16_t(u);
+        QVERIFY2(codepage::Utf16ToCp932(std::u16string_view(&unit, 1)) ==
+                     codepage::reference::Utf16ToCp932(std::u16string_view(&unit, 1)),
+                 qPrintable(QString::number(u, 16)));
+    }
+    std::mt19937 random(932);
+    const std::string sample = codepage::Utf16ToCp932(u"あア漢字 abc\r\n①ｱ髙");
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        std::u16string units;
+        const int length = int(random() % 40);
+        for (int i = 0; i < length; ++i) {
+            bytes.push_back(random() % 3 ? sample[random() % sample.size()] : char(random()));
+            const char16_t picks[] = {u'a', u'あ', 0xD83D, 0xDE00, u'é', char16_t(random())};
+            units.push_back(picks[random() % 6]);
+        }
+        QVERIFY(sameDecode(bytes));
+        QVERIFY(codepage::Utf16ToCp932(units) == codepage::reference::Utf16ToCp932(units));
+    }
 }
 
 void TestLesson::replay_data()

@@ -240,6 +240,25 @@ void TestTool::dumpPackRoundTrip_data()
                                          .folder(QByteArray(300, 'd'))
                                          .bytes()
                                   << QStringList{};
+    // The dump writes its strings itself; they must read as Qt's own JSON writer puts them.
+    QByteArray ascii;
+    for (int c = 1; c < 128; ++c)
+        ascii += char(c);
+    const QByteArray asQt =
+        QJsonDocument(QJsonArray{QString::fromLatin1(ascii), QString::fromUtf8("あ漢ｱ①")})
+            .toJson(QJsonDocument::Compact);
+    QTest::newRow("every ASCII character and Japanese, escaped as Qt does")
+        << LessonBytes()
+               .count(2)
+               .text(ascii)
+               .text("\x82\xa0\x8a\xbf\xb1\x87\x40")
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << QStringList{
+               QString::fromUtf8(asQt.mid(1, asQt.size() - 2).replace("\",\"", "\",\n        \""))};
 }
 
 void TestTool::dumpPackRoundTrip()

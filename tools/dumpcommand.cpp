@@ -21,7 +21,10 @@ int RunDump(const QStringList &arguments)
     CBolto lesson;
     if (!LoadLessonForTool(parser.positionalArguments().first(), lesson))
         return 1;
-    const QByteArray json = LessonToJson(lesson);
-    std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
-    return 0;
+    // Written a piece at a time: the lesson and its whole JSON text never exist side by side.
+    const bool written = WriteLessonJson(lesson, [](const QByteArray &piece) {
+        return std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout) ==
+               size_t(piece.size());
+    });
+    return written ? 0 : 1;
 }

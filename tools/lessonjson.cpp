@@ -1,6 +1,7 @@
 #include "lessonjson.h"
 
 #include "bolto.h"
+#include "codepage.h"
 #include "qtcodepage.h"
 #include "sourcefolder.h"
 
@@ -10,21 +11,6 @@
 #include <cmath>
 
 namespace {
-// One value as compact JSON text; QJsonDocument only writes arrays and objects.
-QByteArray compact(const QJsonValue &value)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return array.mid(1, array.size() - 2);
-}
-
-QByteArray intsToJson(const std::vector<int32_t> &values)
-{
-    QJsonArray array;
-    for (int32_t value : values)
-        array.append(qint64(value));
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
-}
-
 bool readInts(const QJsonObject &object, const char *key, std::vector<int32_t> &values,
               QString *error)
 {
@@ -106,18 +92,123 @@ bool JsonToInt32(const QJsonValue &value, int32_t &number, QString *error)
     return true;
 }
 
+namespace {
+// One string as QJsonDocument's compact form writes it: UTF-8, with quote, backslash and the
+// control characters escaped. Code page 932 text never holds a lone surrogate.
+void appendJsonString(std::u16string_view text, QByteArray &out)
+{
+    static const char hex[] = "0123456789abcdef";
+    const qsizetype start = out.size();
+    out.resize(start + 2 + 6 * qsizetype(text.size())); // the longest form: \u00XX
+    char *o = out.data() + start;
+    *o++ = '"';
+    for (const char16_t unit : text) {
+        const uint32_t c = unit;
+        if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
+            *o++ = char(c);
+        } else if (c < 0x80) {
+            *o++ = '\\';
+            switch (c) {
+            case '"':
+            case '\\':
+                *o++ = char(c);
+                break;
+            case '\b':
+                *o++ = 'b';
+                break;
+            case '\f':
+                *o++ = 'f';
+                break;
+            case '\n':
+                *o++ = 'n';
+                break;
+            case '\r':
+                *o++ = 'r';
+                break;
+            case '\t':
+                *o++ = 't';
+                break;
+            default:
+                *o++ = 'u';
+                *o++ = '0';
+                *o++ = '0';
+                *o++ = hex[c >> 4];
+                *o++ = hex[c & 0xF];
+            }
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    *o++ = '"';
+    out.truncate(o - out.constData());
+}
+
+// BytesToJson's result, written straight out: decoded and checked with the fast tables.
+void appendBytesJson(const std::string &bytes, std::u16string &units, QByteArray &out)
+{
+    units.resize(bytes.size());
+    bool exact = false;
+    units.resize(codepage::Cp932ToUtf16(bytes, units.data(), nullptr, &exact));
+    if (exact) {
+        appendJsonString(units, out);
+        return;
+    }
+    const QByteArray raw(bytes.data(), qsizetype(bytes.size()));
+    out += "{\"hex\":\"" + raw.toHex() + "\"}";
+}
+
+void appendInts(const std::vector<int32_t> &values, QByteArray &out)
+{
+    out += '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += QByteArray::number(values[i]);
+    }
+    out += ']';
+}
+} // namespace
+
+bool WriteLessonJson(const CBolto &lesson, const std::function<bool(const QByteArray &)> &write)
+{
+    constexpr qsizetype kPiece = 1 << 20;
+    QByteArray out = "{\n    \"texts\": [";
+    std::u16string units;
+    for (size_t i = 0; i < lesson.m_pageTexts.size(); ++i) {
+        out += i == 0 ? "\n        " : ",\n        ";
+        appendBytesJson(lesson.m_pageTexts[i], units, out);
+        if (out.size() >= kPiece) {
+            if (!write(out))
+                return false;
+            out.truncate(0); // keeps the buffer for the next piece
+        }
+    }
+    out += lesson.m_pageTexts.empty() ? "],\n" : "\n    ],\n";
+    out += "    \"kinds\": ";
+    appendInts(lesson.m_pageKinds, out);
+    out += ",\n    \"arrowLines\": ";
+    appendInts(lesson.m_arrowLines, out);
+    out += ",\n    \"arrowCounts\": ";
+    appendInts(lesson.m_arrowCounts, out);
+    out += ",\n    \"folder\": ";
+    appendBytesJson(lesson.m_folderName, units, out);
+    out += "\n}\n";
+    return write(out);
+}
+
 QByteArray LessonToJson(const CBolto &lesson)
 {
-    QByteArray out = "{\n    \"texts\": [";
-    for (size_t i = 0; i < lesson.m_pageTexts.size(); ++i)
-        out +=
-            (i == 0 ? "\n        " : ",\n        ") + compact(BytesToJson(lesson.m_pageTexts[i]));
-    out += lesson.m_pageTexts.empty() ? "],\n" : "\n    ],\n";
-    out += "    \"kinds\": " + intsToJson(lesson.m_pageKinds) + ",\n";
-    out += "    \"arrowLines\": " + intsToJson(lesson.m_arrowLines) + ",\n";
-    out += "    \"arrowCounts\": " + intsToJson(lesson.m_arrowCounts) + ",\n";
-    out += "    \"folder\": " + compact(BytesToJson(lesson.m_folderName)) + "\n}\n";
-    return out;
+    QByteArray json;
+    WriteLessonJson(lesson, [&json](const QByteArray &piece) {
+        json += piece;
+        return true;
+    });
+    return json;
 }
 
 bool LessonFromJson(const QJsonObject &object, CBolto &lesson, QString *error)

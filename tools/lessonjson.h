@@ -11,11 +11,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CBolto;
 
 QByteArray LessonToJson(const CBolto &lesson);
+// The same text, handed to `write` a piece at a time so that a large lesson is never held twice;
+// stops and answers false as soon as `write` does.
+bool WriteLessonJson(const CBolto &lesson, const std::function<bool(const QByteArray &)> &write);
 
 // Fills `lesson` from the shape above; on a fault names it in `error` and returns false.
 bool LessonFromJson(const QJsonObject &object, CBolto &lesson, QString *error);

@@ -71,16 +71,35 @@ void CLineWnd::drawRows(QPainter &painter)
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);
-    const int ascent = painter.fontMetrics().ascent();
     // A row height below one pixel would never reach the bottom.
     const int h = std::max(m_lineHeight, 1);
     const int bottom = height();
 
+    // Numbers are drawn once each, row-sized, and then copied: a row costs the same whatever its
+    // number's length. A new font or size draws afresh; a far scroll starts the cache anew.
+    const QSize rowSize(width(), h);
+    if (m_numberFont != painter.font() || m_numberSize != rowSize || m_numbers.size() > 1024) {
+        m_numbers.clear();
+        m_numberFont = painter.font();
+        m_numberSize = rowSize;
+    }
+
     int row = m_firstVisibleLine;
     int y = m_topY;
     while (row < m_lineCount) {
-        painter.setPen(textPen);
-        painter.drawText(m_textX, y + ascent, QString::number(row + 1));
+        auto number = m_numbers.find(row + 1);
+        if (number == m_numbers.end()) {
+            QPixmap image(rowSize * devicePixelRatioF());
+            image.setDevicePixelRatio(devicePixelRatioF());
+            image.fill(kBackground);
+            QPainter text(&image);
+            text.setFont(m_numberFont);
+            text.setPen(textPen);
+            text.drawText(m_textX, text.fontMetrics().ascent(), QString::number(row + 1));
+            text.end();
+            number = m_numbers.insert(row + 1, image);
+        }
+        painter.drawPixmap(0, y, *number);
         if (first <= row && row < end) {
             painter.setPen(arrowPen);
             painter.setBrush(arrow);

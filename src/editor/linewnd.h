@@ -3,6 +3,8 @@
 #include "cmdtarget.h"
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QWidget>
 
 class CEditView;
@@ -53,4 +55,8 @@ private:
     void showContextMenu();
 
     CEditView *m_editor;
+    // Each number's row as last drawn: shaping and drawing text is most of the cost of a paint.
+    QHash<int, QPixmap> m_numbers;
+    QFont m_numberFont;
+    QSize m_numberSize;
 };

@@ -33,7 +33,10 @@ CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent)
     setupStepHistory();
     createLineWnd();
     connect(this, &CEditView::EnChange, this, &CProgrammingView::OnEnChange);
-    connect(this, &CEditView::EnVscroll, this, &CProgrammingView::repaintLineWnd);
+    connect(this, &CEditView::EnVscroll, this, [this] {
+        if (!m_showingPage)
+            repaintLineWnd();
+    });
 }
 
 CProgrammingView::~CProgrammingView() = default;
@@ -108,11 +111,13 @@ void CProgrammingView::ShowPageLines()
         if (count > 0)
             end = lineStart(std::min<qint64>(startLine, lineCount) + count);
     }
+    m_showingPage = true;
     SetSel(start, end);
 
     // The page's first line becomes the tenth visible row, as far as the text allows.
     const qint64 scroll = line - kTargetRow - firstVisible;
     LineScroll(int(std::clamp<qint64>(scroll, INT_MIN, INT_MAX)));
+    m_showingPage = false;
     repaintLineWnd();
 }
 

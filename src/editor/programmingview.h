@@ -84,6 +84,8 @@ private:
 
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
+    // A page change scrolls and then paints the gutter once, not once more for the scroll.
+    bool m_showingPage = false;
 
     // The done step's lines, kept current through later edits by the cursors; the positions as
     // the completing edit left them bring the lines back on redo.

@@ -90,10 +90,19 @@ QString browserFolder()
 
 QByteArray HtmlFileBytes(const QString &text)
 {
-    QString plain = text;
-    plain.remove(QLatin1Char('\r'));
-    QByteArray bytes = plain.toUtf8();
-    bytes.replace("\n", "\r\n");
+    // One pass after the encoding, into room for the worst case (every byte a line end): a
+    // program may be megabytes long, and untouched room costs nothing.
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray bytes(2 * utf8.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const char c : utf8) {
+        if (c == '\r')
+            continue;
+        if (c == '\n')
+            *out++ = '\r';
+        *out++ = c;
+    }
+    bytes.truncate(out - bytes.constData());
     return bytes;
 }
 

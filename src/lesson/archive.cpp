@@ -3,7 +3,9 @@
 #include "codepage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <sys/stat.h>
 
 const char *CArchiveException::what() const noexcept
@@ -43,15 +45,25 @@ void CArchive::read(void *dest, size_t size)
         m_position += size;
         return;
     }
+    if (!m_buffer)
+        m_buffer.reset(new char[kBufferSize]); // not zero-filled: every byte is read before use
     while (size > 0) {
+        if (m_bufferPos == m_bufferLen && size >= kBufferSize / 2) {
+            // A big string goes straight into place, not through the buffer.
+            const size_t n = std::fread(out, 1, size, m_file);
+            m_position += n;
+            if (n < size)
+                throw CArchiveException(CArchiveException::endOfFile, start);
+            return;
+        }
         if (m_bufferPos == m_bufferLen) {
-            m_bufferLen = std::fread(m_buffer, 1, sizeof m_buffer, m_file);
+            m_bufferLen = std::fread(m_buffer.get(), 1, kBufferSize, m_file);
             m_bufferPos = 0;
             if (m_bufferLen == 0)
                 throw CArchiveException(CArchiveException::endOfFile, start);
         }
         const size_t n = std::min(size, m_bufferLen - m_bufferPos);
-        std::memcpy(out, m_buffer + m_bufferPos, n);
+        std::memcpy(out, m_buffer.get() + m_bufferPos, n);
         m_bufferPos += n;
         m_position += n;
         out += n;
@@ -82,6 +94,7 @@ std::string CArchive::readBytes(uint64_t size)
         throw CArchiveException(CArchiveException::endOfFile, start);
     std::string bytes;
     if (remaining() != UINT64_MAX) {
+        // C++20's string has no resize without filling; the fill is what faults the pages in.
         bytes.resize(size_t(size));
         read(bytes.data(), bytes.size());
         return bytes;
@@ -137,11 +150,32 @@ std::string CArchive::readStringBody()
 
     if (length > remaining() / 2)
         throw CArchiveException(CArchiveException::endOfFile, m_position);
-    const std::string raw = readBytes(length * 2);
-    std::u16string text(size_t(length), u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
-        text[i] = char16_t(uint8_t(raw[2 * i]) | (uint8_t(raw[2 * i + 1]) << 8));
-    return codepage::Utf16ToCp932(text);
+    return readUtf16(length);
+}
+
+std::string CArchive::readUtf16(uint64_t units)
+{
+    // Converted a slice at a time, so a long text never exists twice over in UTF-16.
+    std::string text;
+    if (remaining() != UINT64_MAX)
+        text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
+    char16_t slice[32768];
+    size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
+    while (units > 0) {
+        const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));
+        read(slice + held, 2 * n);
+        if constexpr (std::endian::native == std::endian::big) {
+            for (size_t i = held; i < held + n; ++i)
+                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
+        }
+        units -= n;
+        const size_t count = held + n;
+        held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
+        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), text);
+        if (held)
+            slice[0] = slice[count - 1];
+    }
+    return text;
 }
 
 void CArchive::WriteInt32(int32_t value)

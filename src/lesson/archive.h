@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,7 +43,7 @@ class CArchive
 public:
     // Loads from bytes in memory.
     explicit CArchive(std::string_view bytes);
-    // Loads from an open file, through a 4096-byte buffer, from its current position.
+    // Loads from an open file, through a large buffer, from its current position.
     explicit CArchive(std::FILE *file);
     // Stores into `out`, appending.
     explicit CArchive(std::string *out);
@@ -53,6 +54,9 @@ public:
     bool IsStoring() const { return m_out != nullptr; }
     bool IsLoading() const { return m_out == nullptr; }
     uint64_t GetPosition() const { return m_position; }
+    // How many bytes may still come when loading; a file whose size cannot be known answers
+    // UINT64_MAX.
+    uint64_t GetRemaining() const { return remaining(); }
 
     int32_t ReadInt32();
     std::string ReadString();
@@ -67,11 +71,14 @@ private:
     uint64_t remaining() const;
     std::string readBytes(uint64_t size);
     std::string readStringBody();
+    std::string readUtf16(uint64_t units);
 
     std::string_view m_memory;
     std::FILE *m_file = nullptr;
     uint64_t m_fileSize = UINT64_MAX;
-    char m_buffer[4096];
+    // Big enough that a lesson costs a few hundred read calls, not one per 4 KiB.
+    static constexpr size_t kBufferSize = 1 << 20;
+    std::unique_ptr<char[]> m_buffer;
     size_t m_bufferPos = 0;
     size_t m_bufferLen = 0;
     std::string *m_out = nullptr;

@@ -1,6 +1,8 @@
 #include "codepage.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <iconv.h>
 
 namespace codepage {
@@ -78,13 +80,10 @@ std::string toUtf16Bytes(std::u16string_view text)
     return bytes;
 }
 
-} // namespace
-
-std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
+std::u16string decodeWith(Converter &cv, std::string_view bytes, bool *valid)
 {
     if (valid)
         *valid = true;
-    Converter cv("UTF-16LE", "CP932");
     const std::string out = cv.convertAll(bytes, [valid](std::string_view, size_t, std::string &o) {
         // Skip one undecodable byte, keeping the rest of the text readable.
         if (valid)
@@ -95,9 +94,8 @@ std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
     return fromUtf16Bytes(out);
 }
 
-std::string Utf16ToCp932(std::u16string_view text)
+std::string encodeWith(Converter &cv, std::u16string_view text)
 {
-    Converter cv("CP932", "UTF-16LE");
     return cv.convertAll(toUtf16Bytes(text), [](std::string_view in, size_t pos, std::string &o) {
         // One unrepresentable character: a surrogate pair counts as one, a lone surrogate as
         // one, and the character after a lone high surrogate is kept.
@@ -109,6 +107,235 @@ std::string Utf16ToCp932(std::u16string_view text)
         o.push_back('?');
         return size_t(pair ? 4 : 2);
     });
+}
+
+// Lookup tables filled once from the system converter, so the fast path gives exactly its
+// results, including which bytes it rejects; glibc's converter costs a call per short run.
+class Tables
+{
+public:
+    Tables();
+    bool usable() const { return m_usable; }
+
+    enum ByteKind : uint8_t { invalid, single, lead };
+    static constexpr char16_t kNoPair = 0xFFFF; // no code page 932 character decodes to it
+
+    ByteKind m_kind[256];
+    char16_t m_single[256];
+    uint8_t m_leadIndex[256];
+    char16_t m_pair[64][256];
+    // Code page bytes of each BMP unit: below 0x100 one byte, else two (high byte first).
+    uint16_t m_encode[65536];
+    // Whether a character encodes back to the bytes it was decoded from.
+    bool m_singleExact[256];
+    bool m_pairExact[64][256];
+    bool m_asciiExact = true;
+    // The pair's unit, with bit 16 set when it encodes back to the same two bytes; one load
+    // per character on the path that Japanese text takes.
+    uint32_t m_pairEntry[64][256];
+
+private:
+    bool m_usable = true;
+};
+
+Tables::Tables()
+{
+    std::memset(m_leadIndex, 0, sizeof m_leadIndex);
+    Converter decoder("UTF-16LE", "CP932");
+    Converter encoder("CP932", "UTF-16LE");
+    m_usable = decoder.ok() && encoder.ok();
+    int leads = 0;
+    for (int b = 0; b < 256 && m_usable; ++b) {
+        const char byte = char(b);
+        bool valid = false;
+        const std::u16string one = decodeWith(decoder, std::string_view(&byte, 1), &valid);
+        m_single[b] = one.size() == 1 ? one[0] : u'\xFFFD';
+        if (valid && one.size() == 1) {
+            m_kind[b] = single;
+            continue;
+        }
+        // A byte rejected alone may start a pair; it is a lead if some pair decodes.
+        m_kind[b] = invalid;
+        bool anyPair = false;
+        char16_t pairs[256];
+        for (int t = 0; t < 256; ++t) {
+            const char two[2] = {byte, char(t)};
+            const std::u16string text = decodeWith(decoder, std::string_view(two, 2), &valid);
+            pairs[t] = kNoPair;
+            if (valid && text.size() == 1) {
+                if (text[0] == kNoPair)
+                    m_usable = false;
+                pairs[t] = text[0];
+                anyPair = true;
+            }
+        }
+        if (!anyPair)
+            continue;
+        if (leads == 64) {
+            m_usable = false;
+            break;
+        }
+        m_kind[b] = lead;
+        m_leadIndex[b] = uint8_t(leads);
+        std::memcpy(m_pair[leads++], pairs, sizeof pairs);
+    }
+    for (uint32_t u = 0; u < 65536 && m_usable; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            m_encode[u] = '?';
+            continue;
+        }
+        const char16_t unit = char16_t(u);
+        const std::string bytes = encodeWith(encoder, std::u16string_view(&unit, 1));
+        if (bytes.size() == 1)
+            m_encode[u] = uint8_t(bytes[0]);
+        else if (bytes.size() == 2 && uint8_t(bytes[0]) != 0)
+            m_encode[u] = uint16_t(uint8_t(bytes[0]) << 8 | uint8_t(bytes[1]));
+        else
+            m_usable = false;
+    }
+    for (int b = 0; b < 256 && m_usable; ++b) {
+        m_singleExact[b] = m_kind[b] == single && m_encode[m_single[b]] == b;
+        if (b < 0x80)
+            m_asciiExact = m_asciiExact && m_singleExact[b];
+        if (m_kind[b] != lead)
+            continue;
+        for (int t = 0; t < 256; ++t) {
+            const char16_t c = m_pair[m_leadIndex[b]][t];
+            m_pairExact[m_leadIndex[b]][t] = c != kNoPair && m_encode[c] == (b << 8 | t);
+            m_pairEntry[m_leadIndex[b]][t] = c | uint32_t(m_pairExact[m_leadIndex[b]][t]) << 16;
+        }
+    }
+}
+
+const Tables &tables()
+{
+    static const Tables instance;
+    return instance;
+}
+
+} // namespace
+
+namespace reference {
+
+std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
+{
+    Converter cv("UTF-16LE", "CP932");
+    return decodeWith(cv, bytes, valid);
+}
+
+std::string Utf16ToCp932(std::u16string_view text)
+{
+    Converter cv("CP932", "UTF-16LE");
+    return encodeWith(cv, text);
+}
+
+} // namespace reference
+
+size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid, bool *exact)
+{
+    const Tables &t = tables();
+    if (!t.usable()) {
+        bool ok = false;
+        const std::u16string text = reference::Cp932ToUtf16(bytes, &ok);
+        std::memcpy(out, text.data(), text.size() * sizeof(char16_t));
+        if (valid)
+            *valid = ok;
+        if (exact)
+            *exact = ok && reference::Utf16ToCp932(text) == bytes;
+        return text.size();
+    }
+    const auto *in = reinterpret_cast<const uint8_t *>(bytes.data());
+    const size_t n = bytes.size();
+    char16_t *const begin = out;
+    bool ok = true;
+    bool same = true;
+    size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII, eight bytes at a time: most of a program is ASCII.
+        while (t.m_asciiExact && i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            for (int k = 0; k < 8; ++k)
+                out[k] = t.m_single[in[i + k]];
+            out += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const uint8_t b = in[i];
+        switch (t.m_kind[b]) {
+        case Tables::single:
+            *out++ = t.m_single[b];
+            same &= t.m_singleExact[b];
+            ++i;
+            break;
+        case Tables::lead: {
+            const uint32_t entry =
+                i + 1 < n ? t.m_pairEntry[t.m_leadIndex[b]][in[i + 1]] : Tables::kNoPair;
+            if (char16_t(entry) != Tables::kNoPair) {
+                *out++ = char16_t(entry);
+                same &= bool(entry >> 16);
+                i += 2;
+                break;
+            }
+            [[fallthrough]];
+        }
+        case Tables::invalid:
+            *out++ = u'\xFFFD';
+            ok = false;
+            ++i;
+            break;
+        }
+    }
+    if (valid)
+        *valid = ok;
+    if (exact)
+        *exact = ok && same;
+    return size_t(out - begin);
+}
+
+std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
+{
+    std::u16string text(bytes.size(), u'\0');
+    text.resize(Cp932ToUtf16(bytes, text.data(), valid));
+    return text;
+}
+
+void AppendUtf16AsCp932(std::u16string_view text, std::string &out)
+{
+    const Tables &t = tables();
+    if (!t.usable()) {
+        out += reference::Utf16ToCp932(text);
+        return;
+    }
+    const size_t start = out.size();
+    out.resize(start + 2 * text.size());
+    char *o = out.data() + start;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t u = text[i];
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            // A pair is one character the code page lacks; a lone surrogate is one too.
+            if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+                ++i;
+            *o++ = '?';
+            continue;
+        }
+        const uint16_t code = t.m_encode[u];
+        if (code >= 0x100)
+            *o++ = char(code >> 8);
+        *o++ = char(code & 0xFF);
+    }
+    out.resize(size_t(o - out.data()));
+}
+
+std::string Utf16ToCp932(std::u16string_view text)
+{
+    std::string out;
+    AppendUtf16AsCp932(text, out);
+    return out;
 }
 
 } // namespace codepage

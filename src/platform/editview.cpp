@@ -32,6 +32,9 @@ CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
     QFont text = font();
     text.setFamilies({QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP"),
                       text.family()});
+    // Program text needs no shaping (no ligatures, no kerning in a monospaced font), and a line
+    // is laid out whole at every key: shaping a long one is most of the cost of typing in it.
+    text.setStyleStrategy(QFont::PreferNoShaping);
     setFont(text);
     // Rows of the text then start at the top of the text area, where a gutter expects them.
     document()->setDocumentMargin(0);
@@ -59,12 +62,19 @@ void CEditView::noteScroll()
 
 QString CEditView::GetWindowText() const
 {
-    // Block by block, so that the text keeps every character the learner typed.
-    QString text;
-    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-        if (block != document()->firstBlock())
-            text += QLatin1String("\r\n");
-        text += block.text();
+    // The raw text keeps every character the learner typed (toPlainText would turn no-break
+    // spaces into spaces). Its block separators become CR LF in one pass: QString::replace moves
+    // the rest of the text for every thousand lines.
+    const QString raw = document()->toRawText();
+    QString text(raw.size() + raw.count(QChar::ParagraphSeparator), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const QChar c : raw) {
+        if (c == QChar::ParagraphSeparator) {
+            *out++ = QLatin1Char('\r');
+            *out++ = QLatin1Char('\n');
+        } else {
+            *out++ = c;
+        }
     }
     return text;
 }

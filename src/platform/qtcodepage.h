@@ -9,8 +9,11 @@
 
 inline QString FromCp932(std::string_view bytes, bool *valid = nullptr)
 {
-    const std::u16string text = codepage::Cp932ToUtf16(bytes, valid);
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+    // Decoded in place: a program of megabytes is not copied twice on its way to the screen.
+    QString text(qsizetype(bytes.size()), Qt::Uninitialized);
+    text.resize(
+        qsizetype(codepage::Cp932ToUtf16(bytes, reinterpret_cast<char16_t *>(text.data()), valid)));
+    return text;
 }
 
 inline std::string ToCp932(const QString &text)
