@@ -125,6 +125,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createLearnerCommands();
     setupGuidance();
     createAuthoring();
     createLessonCheck();

@@ -11,7 +11,9 @@ class CAuthoring;
 class CHTML5Doc;
 class CCompareWnd;
 class CHTML5View;
+class CLearnerCommands;
 class CLessonCheck;
+class CPreviewState;
 class CProgrammingView;
 class CSmartSplitterWnd;
 class CStatusBar;
@@ -80,6 +82,9 @@ public:
     QToolBar *m_toolBar = nullptr;
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
+    // The live preview's messages, and the keyboard, zoom and preview commands.
+    CPreviewState *m_previewState = nullptr;
+    CLearnerCommands *m_learnerCommands = nullptr;
     // Opening at a step and reloading a changed lesson file, for lesson authors.
     CAuthoring *m_authoring = nullptr;
 
@@ -105,6 +110,7 @@ private:
     void createStatusBar();
     void createLessonCheck();
     void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
+    void createLearnerCommands();
     void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
