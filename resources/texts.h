@@ -96,6 +96,13 @@ inline constexpr char PopupPaste[] = "貼り付け";
 inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
 inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
 inline constexpr char AboutOk[] = "OK";
+// Lessons confined to their folder
+inline constexpr char FolderRefusedTitle[] = "レッスンのフォルダーを開けません";
+inline constexpr char FolderRefused[] =
+    "レッスンのフォルダー %1 は、プログラムのフォルダーの中にありません。";
+inline constexpr char FolderRefusedHint[] =
+    "レッスンのページは、プログラムのフォルダーの中の「レッスンのフォルダー/html」に置きます。"
+    "その外を指すフォルダーやリンクのページは表示しません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
