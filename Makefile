@@ -6,7 +6,16 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps configure build run test clean
+# Sanitizer and fuzzing builds live in folders of their own.
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+# Reports from the web engine's and fontconfig's own code are theirs; see the files.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=0 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/sanitizers/ubsan.supp
+
+.PHONY: all deps configure build run test test-asan fuzz clean
 
 all: build
 
@@ -25,5 +34,25 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBOLTO_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Each fuzzer for FUZZ_SECONDS, starting from the committed corpus; what it finds new is kept in
+# $(FUZZ_BUILD)/corpus, and a crashing input is written to the current folder.
+fuzz: deps
+	@command -v clang++ >/dev/null || { echo "make fuzz needs clang++ (scripts/install-deps)"; exit 1; }
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DCMAKE_CXX_COMPILER=clang++ -DBOLTO_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for h in loader roundtrip pack; do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$h && \
+		$(FUZZ_BUILD)/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+			-rss_limit_mb=2048 -print_final_stats=1 \
+			$(FUZZ_BUILD)/corpus/$$h fuzz/corpus/$$h || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
