@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,7 @@ private slots:
 
     void registrationWrittenAndRemoved();
     void unregisterSwitchRemovesWithoutWindow();
+    void installedPackageLeavesRegistrationToIt();
     void desktopExecArgument_data();
     void desktopExecArgument();
 
@@ -61,6 +63,8 @@ void TestApp::initTestCase()
     QVERIFY(m_dir.isValid());
     SetProgramDirectoryOverride(m_dir.path().toStdString());
     m_user.install();
+    // An installed package on the test machine would change what registration does.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(m_dir.filePath(QStringLiteral("no system data"))));
 }
 
 void TestApp::init()
@@ -263,6 +267,32 @@ void TestApp::unregisterSwitchRemovesWithoutWindow()
         for (const QString &file : ShellRegistrationFiles())
             QVERIFY(!QFileInfo::exists(file));
     }
+}
+
+void TestApp::installedPackageLeavesRegistrationToIt()
+{
+    RegisterShellFileTypes(QStringLiteral("/opt/old/bolto"));
+    const QString system = m_dir.filePath(QStringLiteral("system data"));
+    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(system));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_DIRS", savedDirs); });
+
+    // The desktop entry alone is not the package: the program still registers itself.
+    QVERIFY(QDir().mkpath(system + QStringLiteral("/applications")));
+    QVERIFY(QFile(system + QStringLiteral("/applications/bolto.desktop")).open(QIODevice::WriteOnly));
+    QVERIFY(!SystemWideRegistration());
+    RegisterShellFileTypes(QStringLiteral("/opt/old/bolto"));
+    for (const QString &file : ShellRegistrationFiles())
+        QVERIFY(QFileInfo::exists(file));
+
+    QVERIFY(QDir().mkpath(system + QStringLiteral("/mime/packages")));
+    QVERIFY(QFile(system + QStringLiteral("/mime/packages/bolto.xml")).open(QIODevice::WriteOnly));
+    QVERIFY(SystemWideRegistration());
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    for (const QString &file : ShellRegistrationFiles())
+        QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+    QVERIFY(QFileInfo::exists(system + QStringLiteral("/applications/bolto.desktop")));
 }
 
 void TestApp::desktopExecArgument_data()

@@ -9,6 +9,7 @@
 #include "qtcodepage.h"
 #include "resource.h"
 #include "run.h"
+#include "runfolder.h"
 #include "texts.h"
 
 #include <QDirIterator>
@@ -50,6 +51,8 @@ private slots:
     void browserDialogStartsAtInstalledBrowser();
     void fileErrorTexts_data();
     void fileErrorTexts();
+    void mirrorOfLessonFolder();
+    void mirrorStaysInsideItsRoot();
 
 private:
     std::unique_ptr<CMainFrame> makeFrame();
@@ -529,6 +532,49 @@ void TestRun::fileErrorTexts()
     QFETCH(int, err);
     QFETCH(QString, text);
     QCOMPARE(FileErrorMessage(err, "/a b/%1.html"), QString(text).replace("%1", "/a b/%1.html"));
+}
+
+
+void TestRun::mirrorOfLessonFolder()
+{
+    const QString lesson = m_programDir + kFolder;
+    QVERIFY(QDir().mkpath(lesson + "/html"));
+    writeFile(lesson + "/model.js", "model");
+    writeFile(lesson + "/index.html", "the last Run's page");
+    const QString root = m_root.filePath("user data/run");
+    QVERIFY(QDir().mkpath(root + "/" + kFolder));
+    writeFile(root + "/" + kFolder + "/notes.txt", "the learner's own");
+    QVERIFY(QFile::link(m_root.filePath("gone"), root + "/" + kFolder + "/stale"));
+
+    int err = 0;
+    const std::optional<QString> mirror = MirrorLessonFolder(lesson, kFolder, root, err);
+    QVERIFY(mirror);
+    QCOMPARE(*mirror, root + "/" + kFolder);
+    QCOMPARE(readFile(*mirror + "/model.js"), QByteArray("model"));
+    QVERIFY(QFileInfo(*mirror + "/html").isDir());
+    QVERIFY(!QFileInfo::exists(*mirror + "/index.html"));
+    QCOMPARE(readFile(*mirror + "/notes.txt"), QByteArray("the learner's own"));
+    QVERIFY(!QFileInfo(*mirror + "/stale").isSymLink());
+
+    // A second Run finds the links in place and follows a file the lesson lost.
+    QFile::remove(lesson + "/model.js");
+    QVERIFY(MirrorLessonFolder(lesson, kFolder, root, err));
+    QVERIFY(!QFileInfo(*mirror + "/model.js").isSymLink());
+    QVERIFY(QFileInfo(*mirror + "/html").isSymLink());
+}
+
+void TestRun::mirrorStaysInsideItsRoot()
+{
+    const QString lesson = m_programDir + kFolder;
+    const QString root = m_root.filePath("planted/run");
+    QVERIFY(QDir().mkpath(root));
+    QVERIFY(QDir().mkpath(m_root.filePath("elsewhere")));
+    QVERIFY(QFile::link(m_root.filePath("elsewhere"), root + "/" + kFolder));
+
+    int err = 0;
+    QVERIFY(!MirrorLessonFolder(lesson, kFolder, root, err));
+    QCOMPARE(err, EACCES);
+    QVERIFY(QDir(m_root.filePath("elsewhere")).isEmpty());
 }
 
 QTEST_MAIN(TestRun)

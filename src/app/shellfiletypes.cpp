@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 QString dataHome()
 {
@@ -112,9 +114,34 @@ QStringList ShellRegistrationFiles()
                 QStringLiteral(".png")};
 }
 
+bool SystemWideRegistration()
+{
+    // The package's files sit in the system's data folders; the user's own folder comes first in
+    // the list and never counts.
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    folders.removeAll(dataHome());
+    const auto has = [&](const QString &file) {
+        return std::any_of(folders.cbegin(), folders.cend(), [&](const QString &folder) {
+            return QFileInfo::exists(folder + QLatin1Char('/') + file);
+        });
+    };
+    return has(QStringLiteral("applications/bolto.desktop")) &&
+           has(QStringLiteral("mime/packages/bolto.xml"));
+}
+
 void RegisterShellFileTypes(const QString &program)
 {
     const QStringList files = ShellRegistrationFiles();
+    // An installed package already opens lessons; a second entry of our own would show Bolto twice
+    // in the file manager's list, so the entries this program once wrote go too.
+    if (SystemWideRegistration()) {
+        bool removed = false;
+        for (const QString &file : files)
+            removed = QFile::remove(file) || removed;
+        if (removed)
+            refreshCaches();
+        return;
+    }
     bool changed = writeIfChanged(files.at(0), mimePackage());
     changed = writeIfChanged(files.at(1), desktopEntry(program)) || changed;
     changed = writeIfChanged(files.at(2), iconBytes()) || changed;

@@ -16,8 +16,13 @@ QStringList ShellRegistrationFiles();
 
 // Writes the three files for `program` (an absolute path) and refreshes the desktop's caches.
 // Files that already hold the right content are left alone; anything that cannot be written is
-// skipped without a word.
+// skipped without a word. Where an installed package provides the desktop entry and the MIME
+// package in the system's data folders, nothing is written and the three files are removed.
 void RegisterShellFileTypes(const QString &program);
+
+// Whether the system's data folders ($XDG_DATA_DIRS) hold the package's desktop entry and MIME
+// package.
+bool SystemWideRegistration();
 
 // Deletes exactly the files that registration writes and refreshes the caches. Nothing else
 // (settings, recent lessons) is touched.

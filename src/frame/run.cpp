@@ -1,4 +1,5 @@
 #include "run.h"
+#include "runfolder.h"
 
 #include "bolto.h"
 #include "filedialog.h"
@@ -109,6 +110,20 @@ void CMainFrame::OnRun()
         return;
     }
     m_exportPath = *path;
+
+    // An installed program's lesson folder is the system's: the page goes to the learner's own
+    // mirror of it instead, where the lesson's files are still found under the same names.
+    const QString lessonFolder = QFileInfo(*path).absolutePath();
+    if (FolderRefusesWrites(lessonFolder)) {
+        int err = 0;
+        const std::optional<QString> mirror = MirrorLessonFolder(
+            lessonFolder, LessonFolderPath(theLesson.m_folderName), RunMirrorRoot(), err);
+        if (!mirror) {
+            reportFileError(err, RunMirrorRoot());
+            return;
+        }
+        m_exportPath = *mirror + QStringLiteral("/index.html");
+    }
 
     // A lesson folder without an index.html yet is the usual first Run.
     const QByteArray name = QFile::encodeName(m_exportPath);
