@@ -6,7 +6,6 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-<<<<<<< HEAD
 # Sanitizer and fuzzing builds live in folders of their own.
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -16,10 +15,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_aft
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$(CURDIR)/tests/sanitizers/ubsan.supp
 
-.PHONY: all deps configure build run test test-asan fuzz clean
-=======
-.PHONY: all deps configure build run test package clean
->>>>>>> main
+.PHONY: all deps configure build run test test-asan fuzz package clean
 
 all: build
 
@@ -38,7 +34,6 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-<<<<<<< HEAD
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBOLTO_SANITIZE=ON >/dev/null
@@ -58,11 +53,10 @@ fuzz: deps
 			-rss_limit_mb=2048 -print_final_stats=1 \
 			$(FUZZ_BUILD)/corpus/$$h fuzz/corpus/$$h || exit 1; \
 	done
-=======
+
 # A Debian package of the program and its lessons: build/bolto_<version>_<arch>.deb.
 package: build
 	@cd $(BUILD) && cpack -G DEB
->>>>>>> main
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
