@@ -12,8 +12,9 @@ namespace {
 constexpr char kWebRtcSwitch[] = "--force-webrtc-ip-handling-policy=disable_non_proxied_udp";
 constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 
-// How long after the learner's click a web link counts as theirs.
-constexpr qint64 kActivationMs = 3000;
+// How long after the learner's click a web link counts as theirs: as long as a browser lets a
+// click open a pop-up.
+constexpr qint64 kActivationMs = 5000;
 } // namespace
 
 void PrepareWebEngine()
