@@ -10,9 +10,9 @@ export CCACHE_NOHASHDIR ?= 1
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-# Leaks that the web engine and fontconfig keep for the process's life are theirs (lsan.supp). The web engine
-# frees some of its objects through a base of another size, which AddressSanitizer reports as a
-# new/delete size mismatch and cannot suppress by library, so that one check is off.
+# Leaks that the web engine and fontconfig keep for the process's life are theirs (lsan.supp).
+# The web engine frees some of its objects through a base of another size, which AddressSanitizer
+# reports as a new/delete size mismatch and cannot suppress by library, so that one check is off.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:new_delete_type_mismatch=0 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
