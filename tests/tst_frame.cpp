@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -39,6 +40,7 @@ private slots:
     void splitterStartsAtHalfTheWindow();
     void maximiseBalancesColumns();
     void narrowMaximisedColumnIsHidden();
+    void columnDraggedBelowMinimumHides();
     void setActivePaneMakesEditorActive();
     void commandsGoToActiveView();
     void commandStateFollowsSelection();
@@ -348,6 +350,38 @@ void TestFrame::narrowMaximisedColumnIsHidden()
     int left = -1, minimum = 0;
     splitter->GetColumnInfo(0, left, minimum);
     QCOMPARE(splitter->GetColumnIdeal(0), 75);
+    QCOMPARE(left, 0);
+    int right = 0;
+    splitter->GetColumnInfo(1, right, minimum);
+    QCOMPARE(right, splitter->width() - 5);
+}
+
+void TestFrame::columnDraggedBelowMinimumHides()
+{
+    CSmartSplitterWnd *splitter = m_frame->m_splitter;
+    m_frame->showMaximized();
+    QTRY_VERIFY(m_frame->isMaximized());
+    m_frame->showNormal();
+    QTRY_VERIFY(!m_frame->isMaximized());
+    int left = 0, minimum = 0;
+    splitter->GetColumnInfo(0, left, minimum);
+    QCOMPARE(minimum, 100);
+    QVERIFY(left > 100);
+
+    // The bar dragged with the mouse to 50 pixels from the left edge, and let go.
+    QWidget *bar = splitter->handle(1);
+    const auto send = [bar, splitter](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        const QPoint global = splitter->mapToGlobal(QPoint(x, 10));
+        QMouseEvent event(type, bar->mapFromGlobal(global), bar->mapFromGlobal(global), global,
+                          Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(bar, &event);
+    };
+    send(QEvent::MouseButtonPress, left + 2, Qt::LeftButton);
+    send(QEvent::MouseMove, 52, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, 52, Qt::NoButton);
+
+    QCOMPARE(splitter->GetColumnIdeal(0), 50);
+    splitter->GetColumnInfo(0, left, minimum);
     QCOMPARE(left, 0);
     int right = 0;
     splitter->GetColumnInfo(1, right, minimum);

@@ -9,6 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 // Drives the built bolto-lesson binary end to end.
 class TestTool : public QObject
 {
@@ -25,6 +31,11 @@ private slots:
     void packErrors_data();
     void packErrors();
     void packSource();
+    void packOutputKinds_data();
+    void packOutputKinds();
+    void unwritableOutputFails_data();
+    void unwritableOutputFails();
+    void namesThatAreNotUtf8();
     void check_data();
     void check();
     void checkDemoLesson_data();
@@ -38,6 +49,8 @@ private:
         QByteArray err;
     };
     Result run(const QStringList &arguments);
+    // Runs the tool with arguments passed as bytes, as a shell would pass them.
+    Result runBytes(const QList<QByteArray> &arguments);
     QString write(const QString &name, const QByteArray &bytes);
     QByteArray read(const QString &name);
 
@@ -96,6 +109,35 @@ TestTool::Result TestTool::run(const QStringList &arguments)
     result.code = process.exitCode();
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
+    return result;
+}
+
+TestTool::Result TestTool::runBytes(const QList<QByteArray> &arguments)
+{
+    const QByteArray out = QFile::encodeName(m_dir.filePath("raw.out"));
+    const QByteArray err = QFile::encodeName(m_dir.filePath("raw.err"));
+    const QByteArray tool = QFile::encodeName(m_tool);
+    std::vector<char *> argv{const_cast<char *>(tool.constData())};
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    Result result;
+    const int spawned =
+        posix_spawn(&pid, tool.constData(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return result;
+    result.code = WEXITSTATUS(status);
+    result.out = read("raw.out");
+    result.err = read("raw.err");
     return result;
 }
 
@@ -344,6 +386,123 @@ void TestTool::packSource()
                                     .folder("webgl\\les")
                                     .bytes();
     QCOMPARE(read("source.blsh"), expected);
+}
+
+void TestTool::packOutputKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("file: its permissions stay") << "file" << true;
+    QTest::newRow("link: the file it names is replaced") << "link" << true;
+    QTest::newRow("link to a file not there yet") << "dangling link" << true;
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("named pipe") << "pipe" << false;
+}
+
+void TestTool::packOutputKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, written);
+    const QByteArray lesson = kWorkedExample;
+    write("pack.json", run({"dump", write("worked.blsh", lesson)}).out);
+    const QString out = m_dir.filePath("out-" + kind);
+    const QString target = m_dir.filePath("target-" + kind);
+    QFile::remove(target);
+    if (kind == "file") {
+        write("out-" + kind, "old");
+        QVERIFY(
+            QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    } else if (kind == "link") {
+        write("target-" + kind, "old");
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::link("target-" + kind, out)); // relative to the link's folder
+    } else if (kind == "dangling link") {
+        QVERIFY(QFile::link(target, out));
+    } else if (kind == "folder") {
+        QVERIFY(QDir(m_dir.path()).mkdir("out-" + kind));
+    } else {
+        QCOMPARE(mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    }
+    struct stat before;
+    QCOMPARE(lstat(QFile::encodeName(out).constData(), &before), 0);
+
+    const Result result = run({"pack", "pack.json", out});
+    QCOMPARE(result.code, written ? 0 : 1);
+    QVERIFY(result.out.isEmpty());
+    struct stat after;
+    QCOMPARE(lstat(QFile::encodeName(out).constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    if (!written) {
+        QVERIFY2(result.err.contains("not a regular file"), result.err.constData());
+        QCOMPARE(after.st_ino, before.st_ino);
+        return;
+    }
+    QVERIFY(result.err.isEmpty());
+    const QString file = kind == "file" ? out : target;
+    QCOMPARE(read(QFileInfo(file).fileName()), lesson);
+    const QFile::Permissions expected =
+        kind == "file"   ? QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+        : kind == "link" ? QFile::ReadOwner | QFile::WriteOwner
+                         : QFile::permissions(m_dir.filePath("pack.json"));
+    QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             expected & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
+    // Nothing is left behind beside it.
+    QCOMPARE(QDir(m_dir.path()).entryList({QFileInfo(file).fileName() + ".*"}), QStringList());
+}
+
+void TestTool::unwritableOutputFails_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("dump") << "dump";
+    QTest::newRow("check") << "check";
+}
+
+void TestTool::unwritableOutputFails()
+{
+    QFETCH(QString, command);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.setStandardOutputFile("/dev/full");
+    QStringList arguments{command, write("full.blsh", QByteArray(17, '\0'))};
+    if (command == "check")
+        arguments << "--program-dir" << m_dir.path();
+    process.start(m_tool, arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.contains("standard output"), err.constData());
+}
+
+void TestTool::namesThatAreNotUtf8()
+{
+    // "テスト" in Shift-JIS, as a Windows archive leaves it.
+    const QByteArray folder = QFile::encodeName(m_dir.path()) + '/';
+    const QByteArray name = folder + "\x83\x65\x83\x58\x83\x67.blsh";
+    write("sjis.json", run({"dump", write("worked.blsh", kWorkedExample)}).out);
+
+    Result result = runBytes({"pack", folder + "sjis.json", name});
+    QVERIFY2(result.err.isEmpty(), result.err.constData());
+    QCOMPARE(result.code, 0);
+    QFile file;
+    const int fd = ::open(name.constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    QVERIFY(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(file.readAll(), kWorkedExample);
+
+    result = runBytes({"dump", name});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(result.out).object().value("folder").toString(), "L1");
+    // The lesson loads; its folder is not there, which check reports on standard output.
+    result = runBytes({"check", name});
+    QVERIFY2(result.err.isEmpty(), result.err.constData());
+    QVERIFY(result.out.contains("L1"));
+
+    // A message names the file by the bytes it was given.
+    const QByteArray missing = folder + "\x83\x65.blsh";
+    result = runBytes({"dump", missing});
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.err.startsWith(missing), result.err.constData());
 }
 
 void TestTool::check_data()

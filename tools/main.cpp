@@ -1,5 +1,8 @@
 #include "command.h"
 
+#include "pathbytes.h"
+#include "toolio.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -42,16 +45,21 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument("command", "dump, pack or check", "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    parser.process(app);
+    // Arguments are read as bytes, so that file names that are not UTF-8 open as they are.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << PathFromBytes(QByteArray(argv[i]));
+    parser.process(arguments);
 
     const QStringList rest = parser.positionalArguments();
     if (rest.isEmpty())
         parser.showHelp(1);
     for (const Command &command : kCommands) {
         if (rest.first() == QLatin1String(command.name)) {
-            QStringList arguments = rest;
-            arguments.first() = QCoreApplication::applicationName() + ' ' + command.name;
-            return command.run(arguments);
+            QStringList commandArguments = rest;
+            commandArguments.first() = QCoreApplication::applicationName() + ' ' + command.name;
+            const int code = command.run(commandArguments);
+            return FinishOutput() ? code : 1;
         }
     }
     std::fprintf(stderr, "bolto-lesson: unknown command '%s'; try --help\n",

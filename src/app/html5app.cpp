@@ -14,11 +14,31 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QSettings>
+#include <QTranslator>
 
 namespace {
 CHTML5App *g_app = nullptr;
+
+// Qt's own texts (standard buttons, the file dialog's labels and messages) speak Japanese like the
+// rest of the program. Without Qt's translations installed they stay English.
+void installQtTranslations()
+{
+    static QPointer<QTranslator> translator;
+    if (translator)
+        return;
+    auto *loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
 }
+} // namespace
 
 CHTML5App *AfxGetApp()
 {
@@ -70,6 +90,7 @@ bool CHTML5App::InitInstance(const QStringList &arguments)
     QCoreApplication::setOrganizationName(qs(Str::SettingsOrganization));
     QCoreApplication::setApplicationName(qs(Str::AppName));
     InitBoltoResources();
+    installQtTranslations();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/bolto.png")));
     LoadStdProfileSettings(4);
 

@@ -5,6 +5,7 @@
 #include "html5doc.h"
 #include "html5view.h"
 #include "messagebox.h"
+#include "pathbytes.h"
 #include "programmingview.h"
 #include "recentfilelist.h"
 #include "resource.h"
@@ -522,8 +523,10 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
     QStringList files;
     if (const QMimeData *mime = drop->mimeData(); mime && mime->hasUrls()) {
         for (const QUrl &url : mime->urls()) {
+            // The path's bytes, not Qt's reading of them, which drops those that are not UTF-8.
             if (url.isLocalFile())
-                files.append(url.toLocalFile());
+                files.append(PathFromBytes(
+                    QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
         }
     }
     if (files.isEmpty())

@@ -2,6 +2,7 @@
 #include "runfolder.h"
 
 #include "bolto.h"
+#include "detachedprocess.h"
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
@@ -11,6 +12,7 @@
 #include "programmingview.h"
 #include "qtcodepage.h"
 #include "texts.h"
+#include "userenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,13 +137,9 @@ void CMainFrame::OnRun()
         return;
 
     // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
-    if (!QProcess::startDetached(m_browserPath, {m_exportPath})) {
-        const QFileInfo browser(m_browserPath);
-        const int err = !browser.exists()                            ? ENOENT
-                        : browser.isDir() || !browser.isExecutable() ? EACCES
-                                                                     : 0;
+    // The browser gets the user's environment, not the switches the program set for itself.
+    if (const int err = StartDetachedProgram(m_browserPath, {m_exportPath}, UserEnvironment()))
         reportFileError(err, m_browserPath);
-    }
 }
 
 void CMainFrame::OnUpdateRun(CCmdUI &ui)
@@ -158,6 +156,8 @@ void CMainFrame::OnBrowserSetting()
     request.directory = browserFolder();
     request.filter = qs(Str::BrowserFilter) + QStringLiteral("(*)");
     request.executablesOnly = true;
+    // The name is taken as typed; a browser not installed yet is the user's business.
+    request.mustExist = false;
     const std::optional<QString> chosen = RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;

@@ -76,4 +76,7 @@ void CSmartSplitterWnd::onSplitterMoved()
     if (m_inLayout)
         return;
     m_columns[0].ideal = sizes().value(0);
+    // A column dragged below its minimum hides now, not at the next resize.
+    if (m_columns[0].ideal < m_columns[0].min)
+        RecalcLayout();
 }
