@@ -76,7 +76,9 @@ void TestFrame::menuBar_data()
                                  "ルの保存を指示"};
     QTest::newRow("edit") << "編集(&E)"
                           << QStringList{
-                                 "元に戻す(&U)\tCtrl+Z|直前に行った動作を元に戻す", "-",
+                                 "元に戻す(&U)\tCtrl+Z|直前に行った動作を元に戻す",
+                                 "やり直し(&R)\tCtrl+Y|取り消した動作をやり直す",
+                                 "-",
                                  "切り取り(&T)\tCtrl+X|選択範囲を切り取ってクリップボードに保存",
                                  "コピー(&C)\tCtrl+C|選択範囲をコピーしてクリップボードに保存",
                                  "貼り付け(&P)\tCtrl+V|クリップボードの内容を貼り付け"};
@@ -88,7 +90,8 @@ void TestFrame::menuBar_data()
                           << QStringList{"ツール バー(&T)|ツール バーの 表示/非表示",
                                          "ステータス バー(&S)|ステータス バーの表示/非表示"};
     QTest::newRow("help") << "ヘルプ(&H)"
-                          << QStringList{"レジストリを削除(&U)|レジストリを削除", "-",
+                          << QStringList{"使い方(&G)\tF1|使い方のページを開く", "-",
+                                         "レジストリを削除(&U)|レジストリを削除", "-",
                                          "バージョン情報 Bolto(&A)...|プログラム情報、バージョン、"
                                          "著作権を表示します。"};
 }
@@ -134,6 +137,10 @@ void TestFrame::accelerators_data()
     QTest::newRow("Ctrl+S") << QKeySequence(Qt::CTRL | Qt::Key_S) << int(ID_FILE_SAVE);
     QTest::newRow("F6") << QKeySequence(Qt::Key_F6) << int(ID_NEXT_PANE);
     QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6) << int(ID_PREV_PANE);
+    QTest::newRow("Ctrl+Y") << QKeySequence(Qt::CTRL | Qt::Key_Y) << int(ID_EDIT_REDO_STEP);
+    QTest::newRow("Ctrl+Shift+Z") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
+                                  << int(ID_EDIT_REDO_STEP);
+    QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << int(ID_HELP_GUIDE);
 }
 
 void TestFrame::accelerators()

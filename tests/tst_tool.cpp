@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,6 +41,11 @@ private slots:
     void check();
     void checkDemoLesson_data();
     void checkDemoLesson();
+    void checkFindings_data();
+    void checkFindings();
+    void buildAndCheckSourceFolder();
+    void newLessonBuilds();
+    void installLesson();
 
 private:
     struct Result
@@ -313,7 +319,23 @@ void TestTool::packErrors_data()
     QTest::addColumn<QString>("expected");
 
     const QByteArray rest = R"("arrowLines": [], "arrowCounts": [], "folder": "f")";
-    QTest::newRow("not JSON") << QByteArray("{\"texts\": [") << "offset";
+    QTest::newRow("not JSON") << QByteArray("{\"texts\": [") << "line 1, column 11: expected";
+    QTest::newRow("unescaped quote")
+        << QByteArray("{\"folder\": \"x\",\n \"pages\": [{\"snippet\": \"say \"hi\"\"}]}")
+        << "line 2, column 30: expected ',' or '}' after a value in an object; a '\"' inside a "
+           "string is written \\\"";
+    QTest::newRow("trailing comma")
+        << QByteArray("{\"folder\": \"x\",\n\n  \"pages\": [],\n}")
+        << "line 4, column 1: expected a key in quotes after ','; a trailing comma";
+    QTest::newRow("missing comma between lines")
+        << QByteArray("{\"folder\": \"x\"\n  \"pages\": []}")
+        << "line 2, column 3: expected ',' or '}' after a value in an object";
+    QTest::newRow("dash code page 932 spells otherwise")
+        << QString::fromUtf8("{\"folder\": \"x\", \"pages\": [{\"snippet\": \"a\\nb—c\", "
+                             "\"kind\": \"add\", \"line\": 1, \"count\": 2}]}")
+               .toUtf8()
+        << QString::fromUtf8("pages[0]: snippet: line 2, column 2: U+2014 (—) has no code page "
+                             "932 form; the nearest it has is ― (U+2015)");
     QTest::newRow("missing folder")
         << QByteArray(R"({"texts": [], "kinds": [], "arrowLines": [], "arrowCounts": []})")
         << "\"folder\" is missing";
@@ -325,7 +347,7 @@ void TestTool::packErrors_data()
                                        << "kinds[1]";
     QTest::newRow("character without a code page 932 form")
         << QString::fromUtf8(R"({"texts": ["ok", "café"], "kinds": [], )").toUtf8() + rest + "}"
-        << "texts[1]: U+00E9";
+        << "texts[1]: line 1, column 4: U+00E9";
     QTest::newRow("odd hex") << R"({"texts": [{"hex": "abc"}], "kinds": [], )" + rest + "}"
                              << "texts[0]: must be a string or {\"hex\"";
     QTest::newRow("hex with digits that are not ASCII")
@@ -515,26 +537,30 @@ void TestTool::check_data()
     const QList<int> allPages{0, 1, 2};
     QTest::newRow("valid lesson") << json(sourceWith(3)) << 3 << allPages
                                   << QStringList{"OK: 3 pages"};
+    const QString step3 = QString::fromUtf8("ステップ 3 / 3 (index2.html): ");
     QTest::newRow("one wrong arrow line")
         << json(sourceWith(4)) << 3 << allPages
-        << QStringList{"page 2: arrow line 4 in the lesson, 3 in the source",
-                       QString::fromUtf8("step 2 (index2.html): the program differs from the "
-                                         "source's at line 3: \"こんにちは\" after the step, "
-                                         "\"</body>\" in the source")};
+        << QStringList{step3 + "arrow line 4 in the lesson, 3 in the source",
+                       step3 + "the page shows lines the step does not delete:",
+                       step3 + "the program after the step differs from the source's:"};
     QTest::newRow("wrong arrow line in the source itself")
         << json(sourceWith(4)) << 4 << allPages
-        << QStringList{"step 2 (index2.html): the program differs from the source's at line 3"};
+        << QStringList{step3 + "the page shows lines the step does not delete:",
+                       step3 + "the program after the step differs from the source's:"};
     QTest::newRow("lines past the program")
         << json(sourceWith(9)) << 3 << allPages
-        << QStringList{"page 2: arrow line 9 in the lesson, 3 in the source",
-                       "step 2 (index2.html): the program does not have the lines the page "
-                       "names (delete, line 9, count 1, the program has 5 lines)"};
+        << QStringList{step3 + "arrow line 9 in the lesson, 3 in the source",
+                       step3 + "the program does not have the lines the page "
+                               "names (delete, line 9, count 1, the program has 5 lines)"};
     QTest::newRow("missing tutorial page")
         << json(sourceWith(3)) << 3 << QList<int>{0, 2}
-        << QStringList{"page 1: no tutorial page " + QString("%DIR%/demo/html/index1.html")};
+        << QStringList{QString::fromUtf8("ステップ 2 / 3 (index1.html): no tutorial page ") +
+                           "%DIR%/demo/html/index1.html",
+                       QString::fromUtf8("ステップ 1 / 3 (index0.html): links to index1.html, "
+                                         "which does not exist")};
     QTest::newRow("tutorial page beyond the lesson")
         << json(sourceWith(3)) << 0 << QList<int>{0, 1, 2, 5}
-        << QStringList{"tutorial page %DIR%/demo/html/index5.html has no entry in the lesson"};
+        << QStringList{"extra tutorial page %DIR%/demo/html/index5.html: the lesson has no page"};
     QTest::newRow("folder outside the program directory")
         << QByteArray(R"({"texts": [], "kinds": [], "arrowLines": [], "arrowCounts": [],)"
                       R"( "folder": "demo\\..\\.."})")
@@ -552,8 +578,15 @@ void TestTool::check_data()
                       R"( "arrowCounts": [1, -1], "folder": "demo"})")
         << 0 << allPages
         << QStringList{"lists of unequal length: 2 texts, 2 kinds, 3 arrow lines, 2 arrow counts",
-                       "page 1: kind 5 is not 0 (add), 1 (replace) or 2 (delete)",
-                       "page 1: arrow line 0 is below 1", "page 1: arrow count -1 is negative"};
+                       QString::fromUtf8("ステップ 2 / 2 (index1.html): kind 5 is not 0 (add)"),
+                       QString::fromUtf8("ステップ 2 / 2 (index1.html): arrow line 0 is below 1"),
+                       QString::fromUtf8("ステップ 2 / 2 (index1.html): arrow count -1 is "
+                                         "negative"),
+                       QString::fromUtf8("ステップ 1 / 2 (index0.html): the snippet does not end "
+                                         "with a line break"),
+                       QString::fromUtf8("ステップ 2 / 2 (index1.html): the snippet does not end "
+                                         "with a line break"),
+                       QString::fromUtf8("ステップ 2 / 2 (index1.html): the kind is not add")};
 }
 
 void TestTool::check()
@@ -567,8 +600,11 @@ void TestTool::check()
     QVERIFY(QDir(programDir.path()).mkpath("demo/html"));
     QVERIFY(QFile::link(".", programDir.filePath("self")));
     for (int page : htmlPages) {
+        // Each page links on, as built pages do.
         QFile html(programDir.filePath(QString("demo/html/index%1.html").arg(page)));
         QVERIFY(html.open(QIODevice::WriteOnly));
+        if (page < 2)
+            html.write(QString("<a href=\"index%1.html\">next</a>").arg(page + 1).toUtf8());
     }
     QCOMPARE(run({"pack", write("check.json", lesson), "check.blsh"}).code, 0);
     QStringList arguments{"check", "check.blsh", "--program-dir", programDir.path()};
@@ -576,10 +612,15 @@ void TestTool::check()
         arguments << "--source" << write("source.json", json(sourceWith(sourceLine)));
 
     const Result result = run(arguments);
-    const QStringList lines = QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts);
+    // One line per finding; a diff under a finding is indented or marked.
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts)) {
+        if (!QString(" +-@\\").contains(line.at(0)))
+            lines << line;
+    }
     QCOMPARE(result.code, report.first().startsWith("OK") ? 0 : 1);
     QVERIFY(result.err.isEmpty());
-    QCOMPARE(lines.size(), report.size());
+    QVERIFY2(lines.size() == report.size(), qPrintable(lines.join('\n')));
     for (qsizetype i = 0; i < report.size(); ++i) {
         const QString fragment = QString(report.at(i)).replace("%DIR%", programDir.path());
         QVERIFY2(lines.at(i).contains(fragment),
@@ -595,49 +636,189 @@ void TestTool::checkDemoLesson_data()
     QTest::newRow("wrong arrow line on a replace page") << "replace";
 }
 
-// The demo lesson against its source, and a copy with one arrow line off by one.
+// The demo lesson against its source folder, and a copy with one arrow line off by one.
 void TestTool::checkDemoLesson()
 {
     QFETCH(QString, kind);
 
     const QString bin = qEnvironmentVariable("BOLTO_BIN_DIR");
-    const QString source =
-        qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl/lesson.json";
-    QFile sourceFile(source);
-    QVERIFY(sourceFile.open(QIODevice::ReadOnly));
-    QJsonObject lesson = QJsonDocument::fromJson(sourceFile.readAll()).object();
-    QJsonArray pages = lesson.value("pages").toArray();
-    QVERIFY(!pages.isEmpty());
+    const QString source = qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl";
+    const Result dumped = run({"dump", bin + "/webgl.blsh"});
+    QCOMPARE(dumped.code, 0);
+    QJsonObject lesson = QJsonDocument::fromJson(dumped.out).object();
+    const QJsonArray kinds = lesson.value("kinds").toArray();
+    QVERIFY(!kinds.isEmpty());
 
     QString file = bin + "/webgl.blsh";
-    QStringList report{QString("OK: %1 pages").arg(pages.size())};
+    QStringList report{QString("OK: %1 pages").arg(kinds.size())};
     if (!kind.isEmpty()) {
+        const int wanted = kind == "delete" ? 2 : 1;
         qsizetype page = 0;
-        while (page < pages.size() && pages.at(page).toObject().value("kind").toString() != kind)
+        while (page < kinds.size() && kinds.at(page).toInt() != wanted)
             ++page;
-        QVERIFY(page < pages.size());
-        QJsonObject wrong = pages.at(page).toObject();
-        const int line = wrong.value("line").toInt();
-        wrong.insert("line", line + 1);
-        pages.replace(page, wrong);
-        lesson.insert("pages", pages);
+        QVERIFY(page < kinds.size());
+        QJsonArray lines = lesson.value("arrowLines").toArray();
+        const int line = lines.at(page).toInt();
+        lines.replace(page, line + 1);
+        lesson.insert("arrowLines", lines);
         QCOMPARE(run({"pack", write("wrong.json", json(lesson)), "wrong.blsh"}).code, 0);
         file = m_dir.filePath("wrong.blsh");
-        report = QStringList{QString("page %1: arrow line %2 in the lesson, %3 in the source")
-                                 .arg(page)
-                                 .arg(line + 1)
-                                 .arg(line),
-                             QString("step %1 (index%1.html): ").arg(page)};
+        const QString step = QString::fromUtf8("ステップ %1 / %2 (index%3.html): ")
+                                 .arg(page + 1)
+                                 .arg(kinds.size() - 1)
+                                 .arg(page);
+        report = QStringList{
+            step + QString("arrow line %1 in the lesson, %2 in the source").arg(line + 1).arg(line),
+            step};
     }
 
     const Result result = run({"check", file, "--source", source, "--program-dir", bin});
     const QStringList lines = QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(result.code, kind.isEmpty() ? 0 : 1);
     QVERIFY(result.err.isEmpty());
-    QCOMPARE(lines.size(), report.size());
+    QVERIFY(lines.size() >= report.size());
     for (qsizetype i = 0; i < report.size(); ++i)
         QVERIFY2(lines.at(i).startsWith(report.at(i)),
                  qPrintable(lines.at(i) + "\ndoes not start with\n" + report.at(i)));
+}
+
+void TestTool::checkFindings_data()
+{
+    QTest::addColumn<QByteArray>("source"); // a JSON source checked on its own
+    QTest::addColumn<QString>("finding");
+
+    auto source = [](const char *pages) {
+        return QByteArray(R"({"folder": "demo", "pages": [)") + pages + "]}";
+    };
+    const QString one = QString::fromUtf8("ステップ 1 / 2 (index0.html): ");
+    const QString two = QString::fromUtf8("ステップ 2 / 2 (index1.html): ");
+    QTest::newRow("add count against the snippet")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "c\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the arrow count is 1, but the snippet adds 2 lines";
+    QTest::newRow("delete snippet against the deleted lines")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "b\n", "kind": "delete", "line": 1, "count": 1})")
+        << two + "the page shows lines the step does not delete:\n--- deleted lines\n"
+                 "+++ the page's snippet\n@@ -1,1 +1,1 @@\n-a\n+b";
+    QTest::newRow("tab") << source(R"({"snippet": "\tx\n", "kind": "add", "line": 1, "count": 1},
+                                    {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+                         << one + "the snippet has a tab at its line 1";
+    QTest::newRow("missing last line break")
+        << source(R"({"snippet": "a\nb", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the snippet does not end with a line break";
+    QTest::newRow("lines beyond the end")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "x\n", "kind": "replace", "line": 2, "count": 1})")
+        << two + "the program does not have the lines the page names (replace, line 2, count "
+                 "1, the program has 1 lines)";
+    QTest::newRow("step that changes nothing")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "a\n", "kind": "replace", "line": 1, "count": 1})")
+        << two + "the step does not change the program";
+    QTest::newRow("program differs, with a diff")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1, "program": "a\n"},
+                     {"snippet": "b\n", "kind": "add", "line": 1, "count": 1,
+                      "program": "a\nb\n"})")
+        << two + "the program after the step differs from the source's:\n--- the source's "
+                 "program\n+++ after the step\n@@ -1,2 +1,2 @@\n-a\n b\n+a";
+    QTest::newRow("no programs: partial")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "b\n", "kind": "add", "line": 2, "count": 1})")
+        << "checked partially: 2 pages; the source has no programs";
+}
+
+void TestTool::checkFindings()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, finding);
+    // Pages that link on, so only the row's fault shows.
+    QVERIFY(QDir(m_dir.path()).mkpath("demo/html"));
+    write("demo/html/index0.html", "<a href=\"index1.html\">next</a>");
+    write("demo/html/index1.html", "");
+    const Result result = run({"check", write("findings.json", source)});
+    const QString out = QString::fromUtf8(result.out);
+    QVERIFY2(out.contains(finding), qPrintable(out));
+    QCOMPARE(result.code, finding.startsWith("checked partially") ? 0 : 1);
+}
+
+// A source folder builds, checks clean, and check then finds what was done to its pages.
+void TestTool::buildAndCheckSourceFolder()
+{
+    const QString dir = m_dir.filePath("smiley");
+    QVERIFY(QDir().mkpath(dir + "/steps") && QDir().mkpath(dir + "/pages"));
+    write("smiley/lesson.json", R"({"title": "Smiley", "folder": "smiley"})");
+    write("smiley/steps/01.html", "<canvas></canvas>\n");
+    write("smiley/steps/02.html", "<canvas></canvas>\n<script>\n</script>\n");
+    write("smiley/steps/03.html", "<canvas></canvas>\n<script>\nctx();\n</script>\n");
+    write("smiley/pages/01.md", "# Canvas\n\nA canvas.\n");
+    write("smiley/pages/02.md", "# Script\n\nA script.\n");
+    write("smiley/pages/03.md", "# Draw\n\nDraw.\n");
+    write("smiley/template.html", "<h1>{{step}}</h1>{{body}}{{task}}<nav>{{links}}</nav>");
+    const Result built = run({"build", dir, "--out", m_dir.filePath("out")});
+    QVERIFY2(built.code == 0, built.err.constData());
+    QCOMPARE(run({"check", "out/smiley.blsh", "--source", dir}).out, QByteArray("OK: 3 pages\n"));
+    QCOMPARE(run({"check", dir, "--program-dir", "out"}).out, QByteArray("OK: 3 pages\n"));
+
+    // A page whose code went stale, a page that does not link on, a link to nowhere.
+    const QString page1 = "out/smiley/html/index1.html";
+    write(page1, read(page1)
+                     .replace("&lt;script&gt;", "&lt;script type=module&gt;")
+                     .replace("href=\"index2.html\"", "href=\"index9.html\""));
+    const Result result = run({"check", "out/smiley.blsh", "--source", dir});
+    QCOMPARE(result.code, 1);
+    const QString out = QString::fromUtf8(result.out);
+    const QString step = QString::fromUtf8("ステップ 2 / 3 (index1.html): ");
+    QVERIFY2(out.contains(step + "the page shows other code than its snippet, which a click "
+                                 "copies; build the pages again:\n--- the snippet\n"
+                                 "+++ index1.html\n@@ -1,2 +1,2 @@\n-<script>\n"
+                                 "+<script type=module>"),
+             qPrintable(out));
+    QVERIFY2(out.contains(step + "links to index9.html, which does not exist"), qPrintable(out));
+    QVERIFY2(out.contains(step + "no link to the next page index2.html, so the learner is stuck"),
+             qPrintable(out));
+}
+
+// What 'new' writes builds and checks clean at once, and 'new' never overwrites.
+void TestTool::newLessonBuilds()
+{
+    QCOMPARE(run({"new", "fresh", "--title", "Canvas 2D"}).code, 0);
+    QCOMPARE(run({"build", "fresh"}).code, 0);
+    QCOMPARE(run({"check", "fresh"}).out, QByteArray("OK: 2 pages\n"));
+    QVERIFY(read("fresh/build/fresh/html/index0.html").contains("Canvas 2D"));
+    const Result again = run({"new", "fresh"});
+    QCOMPARE(again.code, 1);
+    QVERIFY(again.err.contains("already holds a lesson source"));
+}
+
+// Next to the program when it can be written, else in the user's lesson folder.
+void TestTool::installLesson()
+{
+    QCOMPARE(run({"new", "inst"}).code, 0);
+    QCOMPARE(run({"build", "inst"}).code, 0);
+    QVERIFY(QDir(m_dir.path()).mkpath("program"));
+    const Result result = run({"install", "inst/build/inst.blsh", "--program-dir", "program"});
+    QVERIFY2(result.code == 0, result.err.constData());
+    QCOMPARE(read("program/inst.blsh"), read("inst/build/inst.blsh"));
+    QCOMPARE(read("program/inst/html/index1.html"), read("inst/build/inst/html/index1.html"));
+
+    // An unwritable program folder (seen only without root's rights) or --user.
+    QVERIFY(QDir(m_dir.path()).mkpath("readonly"));
+    QVERIFY(QFile::setPermissions(m_dir.filePath("readonly"), QFile::ReadOwner | QFile::ExeOwner));
+    QStringList arguments{"install", "inst/build/inst.blsh", "--program-dir", "readonly"};
+    if (::geteuid() == 0)
+        arguments << "--user";
+    const Result fallback = run(arguments);
+    QFile::setPermissions(m_dir.filePath("readonly"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(fallback.code == 0, fallback.err.constData());
+    QVERIFY(QDir(m_dir.filePath("readonly")).isEmpty());
+    const QString user = qEnvironmentVariable("XDG_DATA_HOME") +
+                         QString::fromUtf8("/Bolto アプリケーション/HTML5/lessons");
+    QVERIFY(QFileInfo(user + "/inst.blsh").isFile());
+    QVERIFY(QFileInfo(user + "/inst/html/index0.html").isFile());
+    QVERIFY(fallback.out.contains("installed in " + user.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestTool)

@@ -2,6 +2,7 @@
 
 #include "bolto.h"
 #include "qtcodepage.h"
+#include "sourcefolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,22 +73,11 @@ bool EncodeCp932Exactly(const QString &text, std::string &bytes, QString *error)
     bool valid = false;
     if (FromCp932(bytes, &valid) == text && valid)
         return true;
-    // Name the first character that does not survive, so the author can replace it.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString one = text.mid(i, length);
-        if (FromCp932(ToCp932(one)) != one) {
-            const char32_t code = length == 2 ? QChar::surrogateToUcs4(one.at(0), one.at(1))
-                                              : char32_t(one.at(0).unicode());
-            *error = QString("U+%1 (%2) has no code page 932 form; write the string as "
-                             "{\"hex\": ...} to give its bytes")
-                         .arg(QString::number(uint(code), 16).toUpper().rightJustified(4, '0'))
-                         .arg(one);
-            return false;
-        }
-        i += length - 1;
-    }
-    *error = "the text has no exact code page 932 form";
+    // Name the first character that does not survive, and what to write instead.
+    *error = Cp932Problem(text);
+    if (error->isEmpty())
+        *error = "the text has no exact code page 932 form";
+    *error += "; or write the string as {\"hex\": ...} to give its bytes";
     return false;
 }
 

@@ -39,6 +39,8 @@ public:
     // On a fault names it in `error` and returns false.
     bool Read(const QJsonObject &object, QString *error);
     void FillLesson(CBolto &lesson) const;
+    // A source that only repeats the lesson's pages, for replaying a lesson without one.
+    static CLessonSource WithoutPrograms(const CBolto &lesson);
 
     std::string m_folder;
     std::vector<Page> m_pages;

@@ -1,6 +1,7 @@
 #include "toolio.h"
 
 #include "fileerror.h"
+#include "jsontext.h"
 
 #include "bolto.h"
 #include "lessonfile.h"
@@ -85,18 +86,11 @@ bool ReadJsonObject(const QString &path, QJsonObject &object)
         PrintError(FileErrorMessage(EISDIR, path));
         return false;
     }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-    if (error.error != QJsonParseError::NoError) {
-        PrintError(
-            QString("%1: offset %2: %3").arg(path).arg(error.offset).arg(error.errorString()));
+    QString error;
+    if (!ParseJsonObject(file.readAll(), object, &error)) {
+        PrintError(QString("%1: %2").arg(path, error));
         return false;
     }
-    if (!document.isObject()) {
-        PrintError(QString("%1: the top level is not a JSON object").arg(path));
-        return false;
-    }
-    object = document.object();
     return true;
 }
 

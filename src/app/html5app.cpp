@@ -1,9 +1,11 @@
 #include "html5app.h"
 
 #include "aboutdlg.h"
+#include "authoring.h"
 #include "boltoresources.h"
 #include "docmanager.h"
 #include "filedialog.h"
+#include "guidewindow.h"
 #include "html5doc.h"
 #include "mainframe.h"
 #include "messagebox.h"
@@ -18,6 +20,8 @@
 #include <QPointer>
 #include <QSettings>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 CHTML5App *g_app = nullptr;
@@ -62,8 +66,18 @@ CHTML5App::~CHTML5App()
 CCommandLineInfo CHTML5App::ParseCommandLine(const QStringList &arguments)
 {
     CCommandLineInfo info;
-    for (const QString &arg : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
         const QString flag = arg.toLower();
+        // For lesson authors: --step N or --step=N.
+        if (flag == QLatin1String("--step") && i + 1 < arguments.size()) {
+            info.m_step = arguments.at(++i).toInt();
+            continue;
+        }
+        if (flag.startsWith(QLatin1String("--step="))) {
+            info.m_step = arg.mid(7).toInt();
+            continue;
+        }
         if (flag == QLatin1String("/unregister") || flag == QLatin1String("/unregserver") ||
             flag == QLatin1String("--unregister") || flag == QLatin1String("-unregister")) {
             info.m_unregister = true;
@@ -114,6 +128,11 @@ bool CHTML5App::InitInstance(const QStringList &arguments)
 
     m_mainFrame->show();
     m_mainFrame->DragAcceptFiles(true);
+    if (info.m_step > 0 && m_mainFrame->m_authoring) {
+        QString error;
+        if (!m_mainFrame->m_authoring->ShowStep(info.m_step, &error))
+            std::fprintf(stderr, "bolto: --step %d: %s\n", info.m_step, qPrintable(error));
+    }
     return true;
 }
 
@@ -147,6 +166,7 @@ void CHTML5App::OnFileOpen()
 void CHTML5App::OnAppAbout()
 {
     CAboutDlg about(m_mainFrame);
+    connect(&about, &CAboutDlg::GuideRequested, this, [this] { ShowLearnerGuide(m_mainFrame); });
     about.DoModal();
 }
 

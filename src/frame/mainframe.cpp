@@ -1,6 +1,8 @@
 #include "mainframe.h"
 
+#include "authoring.h"
 #include "boltoresources.h"
+#include "guidewindow.h"
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
@@ -122,6 +124,8 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    setupGuidance();
+    createAuthoring();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -418,6 +422,9 @@ bool CMainFrame::OnCmdMsg(int id)
         // With two panes the next and the previous pane are the same one.
         activateOtherPane();
         return true;
+    case ID_HELP_GUIDE:
+        ShowLearnerGuide(this);
+        return true;
     default:
         return false;
     }
@@ -440,6 +447,7 @@ bool CMainFrame::OnUpdateCmdUI(CCmdUI &ui)
         return true;
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
+    case ID_HELP_GUIDE:
         return true;
     default:
         return false;
@@ -465,8 +473,15 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    if (m_authoring)
+        m_authoring->SetDocument(m_document);
     OnUpdateFrameTitle();
     UpdateCommandUI();
+}
+
+void CMainFrame::createAuthoring()
+{
+    m_authoring = new CAuthoring(m_tutorialView, m_editorView, this);
 }
 
 void CMainFrame::InitialUpdateFrame(bool makeVisible)

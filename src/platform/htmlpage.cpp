@@ -17,6 +17,8 @@ CHtmlPage::CHtmlPage(CHtmlView *view) : CConfinedPage(QString(), view), m_view(v
 
 bool CHtmlPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
+    if (type == NavigationTypeLinkClicked && isMainFrame && m_view->OnFollowLink(url))
+        return false;
     // The notice stands in for the missing page: it is no navigation of the lesson's own.
     if (m_showingNotice && isMainFrame && url.scheme() == QLatin1String("data")) {
         m_showingNotice = false;

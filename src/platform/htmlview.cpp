@@ -111,6 +111,12 @@ void CHtmlView::OnBeforeNavigate2(const QString &url)
     (void)url;
 }
 
+bool CHtmlView::OnFollowLink(const QUrl &url)
+{
+    (void)url;
+    return false;
+}
+
 bool CHtmlView::PreTranslateMessage(QEvent *event)
 {
     (void)event;

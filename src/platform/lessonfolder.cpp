@@ -1,7 +1,5 @@
 #include "lessonfolder.h"
 
-#include "paths.h"
-
 #include <QFileInfo>
 
 QString ResolvedPath(const QString &path)
@@ -56,9 +54,4 @@ std::optional<QString> ResolveLessonFolder(const QString &folder, const QStringL
     if (!IsStrictlyInside(resolved, root))
         return std::nullopt;
     return resolved;
-}
-
-QStringList LessonRoots()
-{
-    return {FromPath(ProgramDirectory())};
 }

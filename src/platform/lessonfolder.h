@@ -38,12 +38,9 @@ QString ResolvedPath(const QString &path);
 bool IsStrictlyInside(const QString &resolvedPath, const QString &resolvedFolder);
 
 // The one check every user of a lesson folder makes. `roots` are the folders lessons may live in,
-// in order of preference (today the program directory only). The folder name is taken relative to
-// each root; the answer is the resolved folder below the first root under which it exists (or
-// below the first root when it exists under none), or nothing when the name or a link on its way
-// leads outside that root or to the root itself: `..`, an absolute name, `self -> .`, a link
-// elsewhere.
+// in order of preference (see lessonroots.h for the rule that picks them). The folder name is taken
+// relative to each root; the answer is the resolved folder below the first root under which it
+// exists (or below the first root when it exists under none), or nothing when the name or a link on
+// its way leads outside that root or to the root itself: `..`, an absolute name, `self -> .`, a
+// link elsewhere.
 std::optional<QString> ResolveLessonFolder(const QString &folder, const QStringList &roots);
-
-// The folders the program looks for lesson folders in: the program directory.
-QStringList LessonRoots();

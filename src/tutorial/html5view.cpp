@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -22,7 +23,10 @@
 #include <algorithm>
 #include <climits>
 
-CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent) {}
+CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent)
+{
+    setupStartPage();
+}
 
 void CHTML5View::NavigateToStartPage()
 {
@@ -32,9 +36,10 @@ void CHTML5View::NavigateToStartPage()
         return;
     }
     // The lesson's pages may use the files of its folder and nothing else, and only a folder that
-    // really lies inside the program directory is shown at all.
+    // really lies inside its lesson root (the program directory or the user's) is shown at all.
     const QString name = LessonFolderPath(theLesson.m_folderName);
-    const std::optional<QString> folder = ResolveLessonFolder(name, LessonRoots());
+    const std::optional<QString> folder = ResolveLessonFolder(
+        name, {LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)});
     if (!folder) {
         ConfineTo({});
         ShowNotice(qs(Str::FolderRefusedTitle),
@@ -70,6 +75,8 @@ void CHTML5View::OnBeforeNavigate2(const QString &url)
         frame->m_editorView->m_pageDone = false;
         m_copyDisabled = false;
         ClipboardEmpty();
+        frame->m_editorView->StartStep();
+        m_copiesOnPage = 0;
     }
     CHtmlView::OnBeforeNavigate2(url);
 }
@@ -163,7 +170,9 @@ bool CHTML5View::CopySnippet()
     }
     PlayCopySound();
     if (frame && frame->m_statusBar)
-        frame->m_statusBar->SetPaneText(0, qs(Str::SnippetCopied), true);
+        frame->m_statusBar->SetPaneText(
+            0, copiedText(frame->m_editorView && !frame->m_editorView->m_pageDone), true);
+    ++m_copiesOnPage;
     return true;
 }
 
