@@ -170,6 +170,15 @@ inline constexpr char CatchUpAlready[] = "すでにこのステップの手本�
 inline constexpr char CatchUpFailed[] = "このステップまで進められませんでした";
 inline constexpr char SnapshotAdopt[] = "手本に合わせる前";
 inline constexpr char SnapshotCatchUp[] = "このステップまで進める前";
+
+// Lessons confined to their folder
+inline constexpr char FolderRefusedTitle[] = "レッスンのフォルダーを開けません";
+inline constexpr char FolderRefused[] =
+    "レッスンのフォルダー %1 は、レッスンを置くフォルダーの中にありません。";
+inline constexpr char FolderRefusedHint[] =
+    "レッスンのページは、プログラムのフォルダー（またはユーザーのレッスンのフォルダー）の中の"
+    "「レッスンのフォルダー/html」に置きます。"
+    "その外を指すフォルダーやリンクのページは表示しません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
