@@ -17,6 +17,9 @@ enum : int {
     ID_DELETE_REGISTRY = 32793,
     ID_COPY_SCRIPT = 32800,
 
+    ID_EDIT_REDO_STEP = 33200, // guidance: redo
+    ID_HELP_GUIDE = 33201,     // guidance: the learner guide
+
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

@@ -96,6 +96,26 @@ inline constexpr char PopupPaste[] = "貼り付け";
 inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
 inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
 inline constexpr char AboutOk[] = "OK";
+// Guidance: step feedback, step-aware undo, the start page's lesson list, the default browser and
+// the learner guide
+inline constexpr char StepPasted[] = "貼り付けました。ページの「次へ」をクリックして進みます";
+inline constexpr char StepDeleted[] = "削除しました。ページの「次へ」をクリックして進みます";
+inline constexpr char PasteFirstHint[] = "（先にエディタに貼り付けてください：Ctrl+V）";
+inline constexpr char DeleteFirstHint[] = "（先にエディタで選択行を削除してください：Delete）";
+inline constexpr char DeletePageNoPaste[] =
+    "このステップは削除です。選択された行を Delete キーで削除してください";
+inline constexpr char StepReopened[] = "貼り付けを取り消しました。ステップをやり直せます";
+inline constexpr char UndoAtStepStart[] = "このステップより前には戻せません";
+inline constexpr char MenuRedo[] = "やり直し(&R)\tCtrl+Y";
+inline constexpr char MenuGuide[] = "使い方(&G)\tF1";
+inline constexpr char GuideTitle[] = "Bolto の使い方";
+inline constexpr char GuideMissing[] = "使い方のページが見つかりません: %1";
+inline constexpr char AboutGuideLink[] = "<a href=\"guide\">使い方（F1）</a>";
+inline constexpr char RunDefaultBrowser[] = "既定のブラウザ %1 で実行しました";
+inline constexpr char StartLessonsHeading[] = "レッスン";
+inline constexpr char StartLessonSteps[] = "%1 ステップ";
+inline constexpr char StartNoLessons[] =
+    "プログラムと同じフォルダーにレッスンファイルがありません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -125,6 +145,8 @@ inline constexpr CommandString kCommandStrings[] = {
     {32800, "色付き文字のスクリプトをコピー\nスクリプトコピー"},
     {57680, "次のウィンドウに切り替える\n次のペイン"},
     {57681, "前のウィンドウに切り替える\n前のペイン"},
+    {33200, "取り消した動作をやり直す\nやり直し"},
+    {33201, "使い方のページを開く\n使い方"},
 };
 
 // The command's string-table entry, or nullptr.

@@ -3,6 +3,7 @@
 #include "html5app.h"
 #include "html5doc.h"
 #include "mainframe.h"
+#include "pathbytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "recentfilelist.h"
@@ -11,9 +12,11 @@
 #include "texts.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -21,6 +24,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 class TestApp : public QObject
 {
@@ -49,6 +55,11 @@ private slots:
 
     void droppedFileOpens();
     void aboutBox();
+
+    void pathBytes_data();
+    void pathBytes();
+    void namesThatAreNotUtf8();
+    void qtTextsInJapanese();
 
 private:
     QString lesson(const QString &name, int pages = 2);
@@ -471,6 +482,81 @@ void TestApp::aboutBox()
         Qt::QueuedConnection);
     QVERIFY(app.m_mainFrame->RouteCommand(ID_APP_ABOUT));
     QVERIFY(shown);
+}
+
+void TestApp::pathBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ASCII") << QByteArray("/a/b c.blsh") << "/a/b c.blsh";
+    QTest::newRow("UTF-8") << QByteArray("/レッスン/第1回.blsh") << "/レッスン/第1回.blsh";
+    QTest::newRow("Shift-JIS name in a UTF-8 folder")
+        << QByteArray("/レッスン/\x83\x65\x83\x58\x83\x67.blsh") << "/レッスン/テスト.blsh";
+    QTest::newRow("ソ ends in a backslash byte") << QByteArray("/x/\x83\x5c.blsh") << "/x/ソ.blsh";
+    QTest::newRow("neither") << QByteArray("/x/\xff\xfe.blsh") << "/x/\uFFFD\uFFFD.blsh";
+    QTest::newRow("UTF-8 surrogate bytes") << QByteArray("/\xed\xb2\x80") << "/\uFFFD\uFFFD\uFFFD";
+    QTest::newRow("cut Shift-JIS") << QByteArray("/a\x81") << "/a\uFFFD";
+}
+
+void TestApp::pathBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    const QString path = PathFromBytes(bytes);
+    QCOMPARE(PathToBytes(path), bytes);
+    QCOMPARE(PathForDisplay(path), shown);
+    QVERIFY(!PathLostBytes(path));
+    // Where the bytes are UTF-8, the path is just the text Qt would make of them.
+    if (QString::fromUtf8(bytes).toUtf8() == bytes)
+        QCOMPARE(path, QString::fromUtf8(bytes));
+}
+
+void TestApp::namesThatAreNotUtf8()
+{
+    // "テスト.blsh" in Shift-JIS, as a Windows archive leaves it.
+    const QByteArray bytes = QFile::encodeName(m_dir.path()) + "/\x83\x65\x83\x58\x83\x67.blsh";
+    const std::string lessonBytes = LessonBytes("les", 3);
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, lessonBytes.data(), lessonBytes.size()), ssize_t(lessonBytes.size()));
+    ::close(fd);
+
+    // The command line keeps the bytes; the name shows as well as it decodes.
+    CHTML5App app;
+    QVERIFY(app.InitInstance({PathFromBytes(bytes)}));
+    QCOMPARE(m_user.texts(), QStringList());
+    QCOMPARE(theLesson.GetPageCount(), 3);
+    QCOMPARE(app.m_document->GetTitle(), qs("テスト.blsh"));
+    QCOMPARE(app.m_mainFrame->windowTitle(), qs("テスト.blsh - Bolto x64 Version 1.7"));
+    QCOMPARE(PathToBytes(recentSetting().first()), bytes);
+    QCOMPARE(app.m_pRecentFileList->GetDisplayName(0, 200),
+             QDir::cleanPath(m_dir.path()) + qs("/テスト.blsh"));
+    // Save finds the file under its own name and asks for none.
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_FILE_SAVE));
+    QCOMPARE(m_user.dialogs.size(), 0);
+
+    // A dialog hands over Qt's reading of the name, which lost the bytes: the message must not
+    // say that the file is missing.
+    theLesson.Reset();
+    m_user.dialogAnswer = QString::fromUtf8(bytes);
+    QVERIFY(app.m_mainFrame->RouteCommand(ID_FILE_OPEN));
+    QCOMPARE(m_user.texts().size(), 1);
+    QVERIFY2(!m_user.texts().first().contains(qs("見つかりません")),
+             qPrintable(m_user.texts().first()));
+    QCOMPARE(m_user.texts().first(), qs(Str::FileBadPath).arg(*m_user.dialogAnswer));
+}
+
+void TestApp::qtTextsInJapanese()
+{
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ja.qm"))
+        QSKIP("Qt's Japanese translations are not installed");
+    CHTML5App app;
+    QVERIFY(app.InitInstance({}));
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    QVERIFY2(buttons.button(QDialogButtonBox::Cancel)->text().contains(qs("キャンセル")),
+             qPrintable(buttons.button(QDialogButtonBox::Cancel)->text()));
+    QVERIFY2(buttons.button(QDialogButtonBox::Save)->text().contains(qs("保存")),
+             qPrintable(buttons.button(QDialogButtonBox::Save)->text()));
 }
 
 QTEST_MAIN(TestApp)

@@ -1,8 +1,11 @@
+#include "authoring.h"
 #include "bolto.h"
 #include "clipboard.h"
 #include "html5app.h"
 #include "html5view.h"
+#include "lessonfile.h"
 #include "lessonreplay.h"
+#include "lessonroots.h"
 #include "lessonsource.h"
 #include "linewnd.h"
 #include "mainframe.h"
@@ -20,8 +23,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -40,6 +45,8 @@ private slots:
     void cleanupTestCase();
 
     void learnerPlaysDemoLesson();
+    void authorOpensStepAndReloads();
+    void lessonInstalledForTheUser();
 
 private:
     CMainFrame *frame() const { return m_app->m_mainFrame; }
@@ -287,6 +294,75 @@ void TestEndToEnd::learnerPlaysDemoLesson()
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(log.readAll()), "1|" + exported + '\n');
     QCOMPARE(m_messages, QStringList());
+}
+
+// An author opens the lesson at step 5 and sees page 5 with the program the first four steps
+// give; a rebuilt lesson file is read again on the same page, and a broken one leaves it be.
+void TestEndToEnd::authorOpensStepAndReloads()
+{
+    m_app.reset();
+    const QString lessonPath = m_dir.filePath("webgl.blsh");
+    m_app = std::make_unique<CHTML5App>();
+    QVERIFY(m_app->InitInstance({"--step", "5", lessonPath}));
+    QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, 4, kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        evaluate("document.readyState === 'complete' && document.querySelector('.step')"
+                 " ? document.querySelector('.step').textContent : ''")
+            .toString(),
+        QString::fromUtf8("WebGL入門 — ステップ 5 / 13"), kTimeout);
+    QCOMPARE(editor()->GetWindowText(), FromCp932(*m_source.m_pages[3].program));
+    // The editor shows page 5's place, as on arrival by the page's link.
+    verifyPageLines(4, *m_source.m_pages[3].program);
+
+    // The author adds a line to step 5's snippet and builds again.
+    editor()->SetWindowText(QStringLiteral("learner's text"));
+    CBolto changed = theLesson;
+    changed.m_pageTexts[4] += "// more\r\n";
+    changed.m_arrowCounts[4] += 1;
+    QSignalSpy reloaded(frame()->m_authoring, &CAuthoring::lessonReloaded);
+    const QString written = m_dir.filePath("rebuilt.blsh");
+    QCOMPARE(StoreLessonFile(written.toStdString(), changed).m_cause, LessonFileStatus::ok);
+    QVERIFY(QFile::remove(lessonPath) && QFile::rename(written, lessonPath));
+    QVERIFY(reloaded.wait(kTimeout));
+    QCOMPARE(reloaded.last().at(0).toBool(), true);
+    QCOMPARE(theLesson.GetPageText(4), changed.m_pageTexts[4]);
+    QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, 4, kTimeout);
+    QCOMPARE(editor()->GetWindowText(), QStringLiteral("learner's text"));
+
+    // A half-written file is not taken: the lesson stays as it was.
+    QFile broken(lessonPath);
+    QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("\x01\x00");
+    broken.close();
+    QVERIFY(reloaded.wait(kTimeout));
+    QCOMPARE(reloaded.last().at(0).toBool(), false);
+    QCOMPARE(theLesson.GetPageText(4), changed.m_pageTexts[4]);
+    QCOMPARE(m_messages.filter("rebuilt").size(), 0);
+}
+
+// A lesson whose folder lies in the user's lesson folder, not next to the program, plays from
+// there (install puts it there when the program's folder cannot be written).
+void TestEndToEnd::lessonInstalledForTheUser()
+{
+    m_app.reset();
+    const QString user = UserLessonRoot();
+    QDir(user + "/webgl").removeRecursively();
+    // The lesson file as built: the test before left a broken one.
+    QVERIFY(QFile::remove(m_dir.filePath("webgl.blsh")));
+    QVERIFY(copyFile(qEnvironmentVariable("BOLTO_BIN_DIR") + "/webgl.blsh",
+                     m_dir.filePath("webgl.blsh")));
+    const QDir from(m_dir.filePath("webgl/html"));
+    for (const QString &page : from.entryList(QDir::Files))
+        QVERIFY(copyFile(from.filePath(page), user + "/webgl/html/" + page));
+    QVERIFY(QDir(m_dir.filePath("webgl")).removeRecursively());
+    m_app = std::make_unique<CHTML5App>();
+    QVERIFY(m_app->InitInstance({m_dir.filePath("webgl.blsh")}));
+    QTRY_COMPARE_WITH_TIMEOUT(tutorial()->url().toLocalFile(),
+                              QFileInfo(user + "/webgl/html/index0.html").absoluteFilePath(),
+                              kTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, 0, kTimeout);
+    m_app.reset();
+    QVERIFY(QDir(user + "/webgl").removeRecursively());
 }
 
 QTEST_MAIN(TestEndToEnd)

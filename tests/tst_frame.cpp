@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -39,6 +40,7 @@ private slots:
     void splitterStartsAtHalfTheWindow();
     void maximiseBalancesColumns();
     void narrowMaximisedColumnIsHidden();
+    void columnDraggedBelowMinimumHides();
     void setActivePaneMakesEditorActive();
     void commandsGoToActiveView();
     void commandStateFollowsSelection();
@@ -74,7 +76,9 @@ void TestFrame::menuBar_data()
                                  "ルの保存を指示"};
     QTest::newRow("edit") << "編集(&E)"
                           << QStringList{
-                                 "元に戻す(&U)\tCtrl+Z|直前に行った動作を元に戻す", "-",
+                                 "元に戻す(&U)\tCtrl+Z|直前に行った動作を元に戻す",
+                                 "やり直し(&R)\tCtrl+Y|取り消した動作をやり直す",
+                                 "-",
                                  "切り取り(&T)\tCtrl+X|選択範囲を切り取ってクリップボードに保存",
                                  "コピー(&C)\tCtrl+C|選択範囲をコピーしてクリップボードに保存",
                                  "貼り付け(&P)\tCtrl+V|クリップボードの内容を貼り付け"};
@@ -86,7 +90,8 @@ void TestFrame::menuBar_data()
                           << QStringList{"ツール バー(&T)|ツール バーの 表示/非表示",
                                          "ステータス バー(&S)|ステータス バーの表示/非表示"};
     QTest::newRow("help") << "ヘルプ(&H)"
-                          << QStringList{"レジストリを削除(&U)|レジストリを削除", "-",
+                          << QStringList{"使い方(&G)\tF1|使い方のページを開く", "-",
+                                         "レジストリを削除(&U)|レジストリを削除", "-",
                                          "バージョン情報 Bolto(&A)...|プログラム情報、バージョン、"
                                          "著作権を表示します。"};
 }
@@ -132,6 +137,10 @@ void TestFrame::accelerators_data()
     QTest::newRow("Ctrl+S") << QKeySequence(Qt::CTRL | Qt::Key_S) << int(ID_FILE_SAVE);
     QTest::newRow("F6") << QKeySequence(Qt::Key_F6) << int(ID_NEXT_PANE);
     QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6) << int(ID_PREV_PANE);
+    QTest::newRow("Ctrl+Y") << QKeySequence(Qt::CTRL | Qt::Key_Y) << int(ID_EDIT_REDO_STEP);
+    QTest::newRow("Ctrl+Shift+Z") << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)
+                                  << int(ID_EDIT_REDO_STEP);
+    QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << int(ID_HELP_GUIDE);
 }
 
 void TestFrame::accelerators()
@@ -348,6 +357,38 @@ void TestFrame::narrowMaximisedColumnIsHidden()
     int left = -1, minimum = 0;
     splitter->GetColumnInfo(0, left, minimum);
     QCOMPARE(splitter->GetColumnIdeal(0), 75);
+    QCOMPARE(left, 0);
+    int right = 0;
+    splitter->GetColumnInfo(1, right, minimum);
+    QCOMPARE(right, splitter->width() - 5);
+}
+
+void TestFrame::columnDraggedBelowMinimumHides()
+{
+    CSmartSplitterWnd *splitter = m_frame->m_splitter;
+    m_frame->showMaximized();
+    QTRY_VERIFY(m_frame->isMaximized());
+    m_frame->showNormal();
+    QTRY_VERIFY(!m_frame->isMaximized());
+    int left = 0, minimum = 0;
+    splitter->GetColumnInfo(0, left, minimum);
+    QCOMPARE(minimum, 100);
+    QVERIFY(left > 100);
+
+    // The bar dragged with the mouse to 50 pixels from the left edge, and let go.
+    QWidget *bar = splitter->handle(1);
+    const auto send = [bar, splitter](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        const QPoint global = splitter->mapToGlobal(QPoint(x, 10));
+        QMouseEvent event(type, bar->mapFromGlobal(global), bar->mapFromGlobal(global), global,
+                          Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(bar, &event);
+    };
+    send(QEvent::MouseButtonPress, left + 2, Qt::LeftButton);
+    send(QEvent::MouseMove, 52, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, 52, Qt::NoButton);
+
+    QCOMPARE(splitter->GetColumnIdeal(0), 50);
+    splitter->GetColumnInfo(0, left, minimum);
     QCOMPARE(left, 0);
     int right = 0;
     splitter->GetColumnInfo(1, right, minimum);

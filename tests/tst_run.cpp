@@ -10,17 +10,25 @@
 #include "run.h"
 #include "runfolder.h"
 #include "texts.h"
+#include "userenvironment.h"
 
+#include <QApplication>
 #include <QDirIterator>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // Run against a stand-in browser: a script that appends "<argument count>|<arg>|..." to a log,
 // one line per start, in a program directory and lesson folder whose names contain spaces.
@@ -36,6 +44,7 @@ private slots:
     void runWritesPageAndStartsBrowser_data();
     void runWritesPageAndStartsBrowser();
     void carriageReturnsAreDropped();
+    void browserGetsOnlyWhatIsTheUsers();
     void noBrowserTouchesNothing();
     void refusedRunTouchesNothing_data();
     void refusedRunTouchesNothing();
@@ -44,6 +53,7 @@ private slots:
     void browserThatCannotStart();
     void runNeedsLessonFolder();
     void browserSettingSurvivesRestart();
+    void browserDialogTakesNameOfMissingFile();
     void browserDialogStartsAtInstalledBrowser_data();
     void browserDialogStartsAtInstalledBrowser();
     void fileErrorTexts_data();
@@ -239,6 +249,61 @@ void TestRun::carriageReturnsAreDropped()
     QCOMPARE(HtmlFileBytes("a\rb\r\r\nc"), QByteArray("ab\r\nc"));
 }
 
+void TestRun::browserGetsOnlyWhatIsTheUsers()
+{
+    // A browser that writes down its descriptors and its environment.
+    const QString fds = m_root.filePath("fds.log");
+    const QString env = m_root.filePath("env.log");
+    const QString browser = m_root.filePath("listing browser.sh");
+    writeProgram(browser, QStringLiteral("#!/bin/sh\n"
+                                         "ls -l /proc/$$/fd/ > '%1.part'\n"
+                                         "env > '%2'\n"
+                                         "mv '%1.part' '%1'\n")
+                              .arg(fds, env)
+                              .toUtf8());
+
+    // The user's environment, then what the program sets for its web engine after it.
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const QByteArray sandbox = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qputenv("BOLTO_USER_SETTING", "kept");
+    KeepUserEnvironment();
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", sandbox.isEmpty() ? "1" : sandbox);
+
+    // A descriptor of the program's own that a child would inherit, as the engine's are.
+    const QByteArray privateFile = QFile::encodeName(m_root.filePath("engine shared memory"));
+    const int own = ::open(privateFile.constData(), O_RDWR | O_CREAT, 0600);
+    QVERIFY(own >= 0);
+    storeBrowser(browser);
+    auto frame = makeFrame();
+    frame->OnRun();
+    ::close(own);
+    QCOMPARE(m_messages, QStringList());
+    QVERIFY(QTest::qWaitFor([&] { return QFile::exists(fds); }, 30000));
+
+    // Standard input, output and error, and what the shell makes of them and of its script.
+    QMap<int, QString> open;
+    for (const QString &line : QString::fromUtf8(readFile(fds)).split('\n')) {
+        const qsizetype arrow = line.indexOf(" -> ");
+        if (arrow >= 0)
+            open.insert(line.left(arrow).section(' ', -1).toInt(), line.mid(arrow + 4));
+    }
+    const QStringList allowed{open.value(0), open.value(1), open.value(2), browser};
+    QStringList extra;
+    for (auto it = open.cbegin(); it != open.cend(); ++it) {
+        if (it.key() > 2 && !allowed.contains(it.value()))
+            extra << QString::number(it.key()) + " -> " + it.value();
+    }
+    QVERIFY2(extra.isEmpty(), qPrintable(extra.join('\n')));
+
+    const QList<QByteArray> variables = readFile(env).split('\n');
+    QVERIFY(variables.contains("BOLTO_USER_SETTING=kept"));
+    for (const QByteArray &variable : variables)
+        QVERIFY2(!variable.startsWith("QTWEBENGINE_"), variable.constData());
+}
+
 void TestRun::noBrowserTouchesNothing()
 {
     writeFile(exportPath(kFolder), "old");
@@ -384,6 +449,7 @@ void TestRun::browserSettingSurvivesRestart()
     QCOMPARE(asked.title, qs(Str::BrowserDialogTitle));
     QVERIFY(asked.filter.startsWith(qs(Str::BrowserFilter)));
     QVERIFY(asked.executablesOnly);
+    QVERIFY(!asked.mustExist);
     QVERIFY(asked.defaultSuffix.isEmpty());
 
     answer = m_browser;
@@ -401,6 +467,37 @@ void TestRun::browserSettingSurvivesRestart()
     QVERIFY(afterRestart.m_checked);
     restarted->OnRun();
     QVERIFY(waitForBrowserStarts(1));
+}
+
+void TestRun::browserDialogTakesNameOfMissingFile()
+{
+    // The real dialog, answered as a user would: a name typed, then OK.
+    const QString typed = m_root.filePath("not installed yet");
+    auto frame = makeFrame();
+    QStringList refusals;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            refusals << box->text();
+            box->reject();
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            if (!refusals.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(typed);
+            // From the event loop, so that a box the dialog might raise is seen here too.
+            QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+        }
+    });
+    poll.start(20);
+    frame->OnBrowserSetting();
+    poll.stop();
+    QCOMPARE(refusals, QStringList());
+    QCOMPARE(frame->m_browserPath, typed);
 }
 
 void TestRun::browserDialogStartsAtInstalledBrowser_data()

@@ -2,12 +2,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Drives the built bolto-lesson binary end to end.
 class TestTool : public QObject
@@ -25,10 +32,20 @@ private slots:
     void packErrors_data();
     void packErrors();
     void packSource();
+    void packOutputKinds_data();
+    void packOutputKinds();
+    void unwritableOutputFails_data();
+    void unwritableOutputFails();
+    void namesThatAreNotUtf8();
     void check_data();
     void check();
     void checkDemoLesson_data();
     void checkDemoLesson();
+    void checkFindings_data();
+    void checkFindings();
+    void buildAndCheckSourceFolder();
+    void newLessonBuilds();
+    void installLesson();
 
 private:
     struct Result
@@ -38,6 +55,8 @@ private:
         QByteArray err;
     };
     Result run(const QStringList &arguments);
+    // Runs the tool with arguments passed as bytes, as a shell would pass them.
+    Result runBytes(const QList<QByteArray> &arguments);
     QString write(const QString &name, const QByteArray &bytes);
     QByteArray read(const QString &name);
 
@@ -96,6 +115,35 @@ TestTool::Result TestTool::run(const QStringList &arguments)
     result.code = process.exitCode();
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
+    return result;
+}
+
+TestTool::Result TestTool::runBytes(const QList<QByteArray> &arguments)
+{
+    const QByteArray out = QFile::encodeName(m_dir.filePath("raw.out"));
+    const QByteArray err = QFile::encodeName(m_dir.filePath("raw.err"));
+    const QByteArray tool = QFile::encodeName(m_tool);
+    std::vector<char *> argv{const_cast<char *>(tool.constData())};
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    Result result;
+    const int spawned =
+        posix_spawn(&pid, tool.constData(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return result;
+    result.code = WEXITSTATUS(status);
+    result.out = read("raw.out");
+    result.err = read("raw.err");
     return result;
 }
 
@@ -362,6 +410,123 @@ void TestTool::packSource()
     QCOMPARE(read("source.blsh"), expected);
 }
 
+void TestTool::packOutputKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("file: its permissions stay") << "file" << true;
+    QTest::newRow("link: the file it names is replaced") << "link" << true;
+    QTest::newRow("link to a file not there yet") << "dangling link" << true;
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("named pipe") << "pipe" << false;
+}
+
+void TestTool::packOutputKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, written);
+    const QByteArray lesson = kWorkedExample;
+    write("pack.json", run({"dump", write("worked.blsh", lesson)}).out);
+    const QString out = m_dir.filePath("out-" + kind);
+    const QString target = m_dir.filePath("target-" + kind);
+    QFile::remove(target);
+    if (kind == "file") {
+        write("out-" + kind, "old");
+        QVERIFY(
+            QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    } else if (kind == "link") {
+        write("target-" + kind, "old");
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::link("target-" + kind, out)); // relative to the link's folder
+    } else if (kind == "dangling link") {
+        QVERIFY(QFile::link(target, out));
+    } else if (kind == "folder") {
+        QVERIFY(QDir(m_dir.path()).mkdir("out-" + kind));
+    } else {
+        QCOMPARE(mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    }
+    struct stat before;
+    QCOMPARE(lstat(QFile::encodeName(out).constData(), &before), 0);
+
+    const Result result = run({"pack", "pack.json", out});
+    QCOMPARE(result.code, written ? 0 : 1);
+    QVERIFY(result.out.isEmpty());
+    struct stat after;
+    QCOMPARE(lstat(QFile::encodeName(out).constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    if (!written) {
+        QVERIFY2(result.err.contains("not a regular file"), result.err.constData());
+        QCOMPARE(after.st_ino, before.st_ino);
+        return;
+    }
+    QVERIFY(result.err.isEmpty());
+    const QString file = kind == "file" ? out : target;
+    QCOMPARE(read(QFileInfo(file).fileName()), lesson);
+    const QFile::Permissions expected =
+        kind == "file"   ? QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther
+        : kind == "link" ? QFile::ReadOwner | QFile::WriteOwner
+                         : QFile::permissions(m_dir.filePath("pack.json"));
+    QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             expected & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
+    // Nothing is left behind beside it.
+    QCOMPARE(QDir(m_dir.path()).entryList({QFileInfo(file).fileName() + ".*"}), QStringList());
+}
+
+void TestTool::unwritableOutputFails_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("dump") << "dump";
+    QTest::newRow("check") << "check";
+}
+
+void TestTool::unwritableOutputFails()
+{
+    QFETCH(QString, command);
+    QProcess process;
+    process.setWorkingDirectory(m_dir.path());
+    process.setStandardOutputFile("/dev/full");
+    QStringList arguments{command, write("full.blsh", QByteArray(17, '\0'))};
+    if (command == "check")
+        arguments << "--program-dir" << m_dir.path();
+    process.start(m_tool, arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.contains("standard output"), err.constData());
+}
+
+void TestTool::namesThatAreNotUtf8()
+{
+    // "テスト" in Shift-JIS, as a Windows archive leaves it.
+    const QByteArray folder = QFile::encodeName(m_dir.path()) + '/';
+    const QByteArray name = folder + "\x83\x65\x83\x58\x83\x67.blsh";
+    write("sjis.json", run({"dump", write("worked.blsh", kWorkedExample)}).out);
+
+    Result result = runBytes({"pack", folder + "sjis.json", name});
+    QVERIFY2(result.err.isEmpty(), result.err.constData());
+    QCOMPARE(result.code, 0);
+    QFile file;
+    const int fd = ::open(name.constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    QVERIFY(file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(file.readAll(), kWorkedExample);
+
+    result = runBytes({"dump", name});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(result.out).object().value("folder").toString(), "L1");
+    // The lesson loads; its folder is not there, which check reports on standard output.
+    result = runBytes({"check", name});
+    QVERIFY2(result.err.isEmpty(), result.err.constData());
+    QVERIFY(result.out.contains("L1"));
+
+    // A message names the file by the bytes it was given.
+    const QByteArray missing = folder + "\x83\x65.blsh";
+    result = runBytes({"dump", missing});
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.err.startsWith(missing), result.err.constData());
+}
+
 void TestTool::check_data()
 {
     QTest::addColumn<QByteArray>("lesson");    // what pack makes the .blsh from
@@ -495,10 +660,9 @@ void TestTool::checkDemoLesson()
                                  .arg(page + 1)
                                  .arg(kinds.size() - 1)
                                  .arg(page);
-        report = QStringList{step + QString("arrow line %1 in the lesson, %2 in the source")
-                                        .arg(line + 1)
-                                        .arg(line),
-                             step};
+        report = QStringList{
+            step + QString("arrow line %1 in the lesson, %2 in the source").arg(line + 1).arg(line),
+            step};
     }
 
     const Result result = run({"check", file, "--source", source, "--program-dir", bin});
@@ -509,6 +673,145 @@ void TestTool::checkDemoLesson()
     for (qsizetype i = 0; i < report.size(); ++i)
         QVERIFY2(lines.at(i).startsWith(report.at(i)),
                  qPrintable(lines.at(i) + "\ndoes not start with\n" + report.at(i)));
+}
+
+void TestTool::checkFindings_data()
+{
+    QTest::addColumn<QByteArray>("source"); // a JSON source checked on its own
+    QTest::addColumn<QString>("finding");
+
+    auto source = [](const char *pages) {
+        return QByteArray(R"({"folder": "demo", "pages": [)") + pages + "]}";
+    };
+    const QString one = QString::fromUtf8("ステップ 1 / 2 (index0.html): ");
+    const QString two = QString::fromUtf8("ステップ 2 / 2 (index1.html): ");
+    QTest::newRow("add count against the snippet")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "c\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the arrow count is 1, but the snippet adds 2 lines";
+    QTest::newRow("delete snippet against the deleted lines")
+        << source(R"({"snippet": "a\nb\n", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "b\n", "kind": "delete", "line": 1, "count": 1})")
+        << two + "the page shows lines the step does not delete:\n--- deleted lines\n"
+                 "+++ the page's snippet\n@@ -1,1 +1,1 @@\n-a\n+b";
+    QTest::newRow("tab") << source(R"({"snippet": "\tx\n", "kind": "add", "line": 1, "count": 1},
+                                    {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+                         << one + "the snippet has a tab at its line 1";
+    QTest::newRow("missing last line break")
+        << source(R"({"snippet": "a\nb", "kind": "add", "line": 1, "count": 2},
+                     {"snippet": "y\n", "kind": "add", "line": 1, "count": 1})")
+        << one + "the snippet does not end with a line break";
+    QTest::newRow("lines beyond the end")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "x\n", "kind": "replace", "line": 2, "count": 1})")
+        << two + "the program does not have the lines the page names (replace, line 2, count "
+                 "1, the program has 1 lines)";
+    QTest::newRow("step that changes nothing")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "a\n", "kind": "replace", "line": 1, "count": 1})")
+        << two + "the step does not change the program";
+    QTest::newRow("program differs, with a diff")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1, "program": "a\n"},
+                     {"snippet": "b\n", "kind": "add", "line": 1, "count": 1,
+                      "program": "a\nb\n"})")
+        << two + "the program after the step differs from the source's:\n--- the source's "
+                 "program\n+++ after the step\n@@ -1,2 +1,2 @@\n-a\n b\n+a";
+    QTest::newRow("no programs: partial")
+        << source(R"({"snippet": "a\n", "kind": "add", "line": 1, "count": 1},
+                     {"snippet": "b\n", "kind": "add", "line": 2, "count": 1})")
+        << "checked partially: 2 pages; the source has no programs";
+}
+
+void TestTool::checkFindings()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, finding);
+    // Pages that link on, so only the row's fault shows.
+    QVERIFY(QDir(m_dir.path()).mkpath("demo/html"));
+    write("demo/html/index0.html", "<a href=\"index1.html\">next</a>");
+    write("demo/html/index1.html", "");
+    const Result result = run({"check", write("findings.json", source)});
+    const QString out = QString::fromUtf8(result.out);
+    QVERIFY2(out.contains(finding), qPrintable(out));
+    QCOMPARE(result.code, finding.startsWith("checked partially") ? 0 : 1);
+}
+
+// A source folder builds, checks clean, and check then finds what was done to its pages.
+void TestTool::buildAndCheckSourceFolder()
+{
+    const QString dir = m_dir.filePath("smiley");
+    QVERIFY(QDir().mkpath(dir + "/steps") && QDir().mkpath(dir + "/pages"));
+    write("smiley/lesson.json", R"({"title": "Smiley", "folder": "smiley"})");
+    write("smiley/steps/01.html", "<canvas></canvas>\n");
+    write("smiley/steps/02.html", "<canvas></canvas>\n<script>\n</script>\n");
+    write("smiley/steps/03.html", "<canvas></canvas>\n<script>\nctx();\n</script>\n");
+    write("smiley/pages/01.md", "# Canvas\n\nA canvas.\n");
+    write("smiley/pages/02.md", "# Script\n\nA script.\n");
+    write("smiley/pages/03.md", "# Draw\n\nDraw.\n");
+    write("smiley/template.html", "<h1>{{step}}</h1>{{body}}{{task}}<nav>{{links}}</nav>");
+    const Result built = run({"build", dir, "--out", m_dir.filePath("out")});
+    QVERIFY2(built.code == 0, built.err.constData());
+    QCOMPARE(run({"check", "out/smiley.blsh", "--source", dir}).out, QByteArray("OK: 3 pages\n"));
+    QCOMPARE(run({"check", dir, "--program-dir", "out"}).out, QByteArray("OK: 3 pages\n"));
+
+    // A page whose code went stale, a page that does not link on, a link to nowhere.
+    const QString page1 = "out/smiley/html/index1.html";
+    write(page1, read(page1)
+                     .replace("&lt;script&gt;", "&lt;script type=module&gt;")
+                     .replace("href=\"index2.html\"", "href=\"index9.html\""));
+    const Result result = run({"check", "out/smiley.blsh", "--source", dir});
+    QCOMPARE(result.code, 1);
+    const QString out = QString::fromUtf8(result.out);
+    const QString step = QString::fromUtf8("ステップ 2 / 3 (index1.html): ");
+    QVERIFY2(out.contains(step + "the page shows other code than its snippet, which a click "
+                                 "copies; build the pages again:\n--- the snippet\n"
+                                 "+++ index1.html\n@@ -1,2 +1,2 @@\n-<script>\n"
+                                 "+<script type=module>"),
+             qPrintable(out));
+    QVERIFY2(out.contains(step + "links to index9.html, which does not exist"), qPrintable(out));
+    QVERIFY2(out.contains(step + "no link to the next page index2.html, so the learner is stuck"),
+             qPrintable(out));
+}
+
+// What 'new' writes builds and checks clean at once, and 'new' never overwrites.
+void TestTool::newLessonBuilds()
+{
+    QCOMPARE(run({"new", "fresh", "--title", "Canvas 2D"}).code, 0);
+    QCOMPARE(run({"build", "fresh"}).code, 0);
+    QCOMPARE(run({"check", "fresh"}).out, QByteArray("OK: 2 pages\n"));
+    QVERIFY(read("fresh/build/fresh/html/index0.html").contains("Canvas 2D"));
+    const Result again = run({"new", "fresh"});
+    QCOMPARE(again.code, 1);
+    QVERIFY(again.err.contains("already holds a lesson source"));
+}
+
+// Next to the program when it can be written, else in the user's lesson folder.
+void TestTool::installLesson()
+{
+    QCOMPARE(run({"new", "inst"}).code, 0);
+    QCOMPARE(run({"build", "inst"}).code, 0);
+    QVERIFY(QDir(m_dir.path()).mkpath("program"));
+    const Result result = run({"install", "inst/build/inst.blsh", "--program-dir", "program"});
+    QVERIFY2(result.code == 0, result.err.constData());
+    QCOMPARE(read("program/inst.blsh"), read("inst/build/inst.blsh"));
+    QCOMPARE(read("program/inst/html/index1.html"), read("inst/build/inst/html/index1.html"));
+
+    // An unwritable program folder (seen only without root's rights) or --user.
+    QVERIFY(QDir(m_dir.path()).mkpath("readonly"));
+    QVERIFY(QFile::setPermissions(m_dir.filePath("readonly"), QFile::ReadOwner | QFile::ExeOwner));
+    QStringList arguments{"install", "inst/build/inst.blsh", "--program-dir", "readonly"};
+    if (::geteuid() == 0)
+        arguments << "--user";
+    const Result fallback = run(arguments);
+    QFile::setPermissions(m_dir.filePath("readonly"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(fallback.code == 0, fallback.err.constData());
+    QVERIFY(QDir(m_dir.filePath("readonly")).isEmpty());
+    const QString user = qEnvironmentVariable("XDG_DATA_HOME") +
+                         QString::fromUtf8("/Bolto アプリケーション/HTML5/lessons");
+    QVERIFY(QFileInfo(user + "/inst.blsh").isFile());
+    QVERIFY(QFileInfo(user + "/inst/html/index0.html").isFile());
+    QVERIFY(fallback.out.contains("installed in " + user.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestTool)

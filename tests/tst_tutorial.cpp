@@ -13,19 +13,24 @@
 #include "statusbar.h"
 #include "texts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSoundEffect>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QtEndian>
 
+#include <functional>
 #include <memory>
 
 // The tutorial pane in the real main window, on real pages written to a temporary program
@@ -63,6 +68,8 @@ private slots:
     void rightClickShowsPaneMenu();
     void copyCommandCopiesOnceAfterStepIsDone();
     void plainMenuCopiesPageSelection();
+    void realMenuTakesItsOwnClicks();
+    void pageDialogTakesItsOwnClicks();
     void copySoundIsShipped();
 
 private:
@@ -70,6 +77,11 @@ private:
     QString path(const QString &relativePath) const { return m_dir.filePath(relativePath); }
     bool load(const QString &target);
     QWidget *input() const { return m_view->focusProxy(); }
+    // Until `find` returns a window, looks for it; then clicks it where `at` says, as a user
+    // would. Tells whether that click closed it (otherwise it is closed by force).
+    void clickWhenShown(const std::function<QWidget *()> &find,
+                        const std::function<QWidget *(QWidget *, QPoint &)> &at, bool *clicked,
+                        bool *closedByClick);
     void click(Qt::MouseButton button = Qt::LeftButton);
     int mouseDownsSeen();
     CProgrammingView *editor() const { return m_frame->m_editorView; }
@@ -601,6 +613,89 @@ void TestTutorial::plainMenuCopiesPageSelection()
     click(Qt::RightButton);
     QCOMPARE(m_menus, QList<int>{IDR_MENU_HTML_PLAIN});
     QTRY_COMPARE_WITH_TIMEOUT(ClipboardText().trimmed(), QString("twelve"), 60000);
+}
+
+void TestTutorial::clickWhenShown(const std::function<QWidget *()> &find,
+                                  const std::function<QWidget *(QWidget *, QPoint &)> &at,
+                                  bool *clicked, bool *closedByClick)
+{
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [=] {
+        QWidget *window = find();
+        if (!window || !window->isVisible())
+            return;
+        poll->deleteLater();
+        poll->stop();
+        QPoint pos;
+        QWidget *target = at(window, pos);
+        QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, pos);
+        *clicked = true;
+        *closedByClick = !window->isVisible();
+        if (!*closedByClick)
+            window->close();
+    });
+    poll->start(10);
+}
+
+void TestTutorial::realMenuTakesItsOwnClicks()
+{
+    theLesson.m_folderName = "les";
+    theLesson.m_pageTexts = {"abc"};
+    theLesson.m_pageKinds = {Delete};
+    QVERIFY(load(path("les/html/index0.html")));
+    QVERIFY(ClipboardEmpty());
+    const int sounds = CopySoundRequests();
+    SetPopupMenuHook({});
+
+    bool clicked = false, closed = false;
+    clickWhenShown([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); },
+                   [](QWidget *window, QPoint &pos) {
+                       auto *menu = static_cast<QMenu *>(window);
+                       pos = menu->actionGeometry(menu->actions().value(0)).center();
+                       return menu;
+                   },
+                   &clicked, &closed);
+    click(Qt::RightButton);
+    SetPopupMenuHook([this](const PopupMenuResource &menu, const QPoint &) {
+        m_menus << menu.id;
+        return m_menuAnswer;
+    });
+    QVERIFY(clicked);
+    QVERIFY2(closed, "the menu's item did not take the click");
+    QCOMPARE(ClipboardText(), QString("abc"));
+    QCOMPARE(CopySoundRequests() - sounds, 1);
+
+    // Nothing is left catching clicks elsewhere.
+    QTest::mouseClick(editor()->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QCOMPARE(CopySoundRequests() - sounds, 1);
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+}
+
+void TestTutorial::pageDialogTakesItsOwnClicks()
+{
+    theLesson.m_folderName = "les";
+    theLesson.m_pageTexts = {"abc"};
+    theLesson.m_pageKinds = {Add};
+    QVERIFY(load(path("les/html/index0.html")));
+    QVERIFY(ClipboardEmpty());
+    const int sounds = CopySoundRequests();
+
+    bool clicked = false, closed = false;
+    clickWhenShown([] { return qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); },
+                   [](QWidget *window, QPoint &pos) -> QWidget * {
+                       QAbstractButton *ok = window->findChild<QAbstractButton *>();
+                       pos = ok ? ok->rect().center() : QPoint();
+                       return ok ? ok : window;
+                   },
+                   &clicked, &closed);
+    bool answered = false;
+    m_view->page()->runJavaScript(QStringLiteral("alert('hello'); true"),
+                                  [&answered](const QVariant &) { answered = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 60000);
+    QVERIFY(clicked);
+    QVERIFY2(closed, "the dialog's button did not take the click");
+    QCOMPARE(ClipboardText(), QString());
+    QCOMPARE(CopySoundRequests() - sounds, 0);
 }
 
 static void initResources()

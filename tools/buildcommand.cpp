@@ -17,6 +17,8 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -87,7 +89,9 @@ BuildResult build(const QString &dir, const QString &out, const QString &depfile
     }
     if (!depfilePath.isEmpty() && !writeFile(depfilePath, depfile(lessonPath, result.inputs)))
         return result;
-    PrintOut(QString("%1: %2 steps, %3 pages").arg(lessonPath).arg(source.m_steps.size())
+    PrintOut(QString("%1: %2 steps, %3 pages")
+                 .arg(lessonPath)
+                 .arg(source.m_steps.size())
                  .arg(pages.size()));
     result.ok = true;
     return result;
@@ -153,7 +157,9 @@ int RunBuild(const QStringList &arguments)
     QObject::connect(&settle, &QTimer::timeout, [&] {
         result = build(dir, out, parser.value(depfileOption));
         watch();
+        std::fflush(stdout); // an editor's output pane shows each build as it ends
     });
     PrintOut(QString("watching %1; Ctrl+C stops").arg(dir));
+    std::fflush(stdout);
     return QCoreApplication::exec();
 }

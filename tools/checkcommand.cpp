@@ -90,10 +90,9 @@ int RunCheck(const QStringList &arguments)
     checker.CheckLists();
     checker.CheckSnippets();
     // A source folder's pages come from the same source; check them once built.
-    const bool unbuilt = QFileInfo(path).isDir() && !parser.isSet(programDir) &&
-                         !QFileInfo(QDir(pagesDir).filePath(
-                                        FromCp932(lesson.m_folderName) + "/html"))
-                              .isDir();
+    const bool unbuilt =
+        QFileInfo(path).isDir() && !parser.isSet(programDir) &&
+        !QFileInfo(QDir(pagesDir).filePath(FromCp932(lesson.m_folderName) + "/html")).isDir();
     if (!unbuilt) {
         checker.CheckTutorialPages(pagesDir);
         checker.CheckPageContents(pagesDir);

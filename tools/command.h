@@ -9,3 +9,5 @@ int RunDump(const QStringList &arguments);
 int RunPack(const QStringList &arguments);
 int RunCheck(const QStringList &arguments);
 int RunBuild(const QStringList &arguments);
+int RunNew(const QStringList &arguments);
+int RunInstall(const QStringList &arguments);

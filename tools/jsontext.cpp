@@ -48,7 +48,7 @@ QString expectation(const QJsonParseError &error, const QByteArray &text)
         what = "the text is not valid UTF-8";
         break;
     case QJsonParseError::UnterminatedString:
-        what = "expected '\"' to end the string (a line break inside a string is written \\n)";
+        what = "expected '\"' to end the string";
         break;
     case QJsonParseError::MissingObject:
         what = "expected a key in quotes after ','; a trailing comma before '}' is not allowed";

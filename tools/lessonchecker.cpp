@@ -206,10 +206,9 @@ void CLessonChecker::ReplaySteps(const CLessonSource &source)
                 before.substr(start, CLessonReplay::LineStart(before, line + count) - start);
             if (deleted != snippet)
                 fault(QString("%1: the page shows lines the step does not delete:\n%2")
-                          .arg(PageLabel(i),
-                               UnifiedDiff(lfText(deleted), lfText(snippet), "deleted lines",
-                                           "the page's snippet")
-                                   .trimmed()));
+                          .arg(PageLabel(i), UnifiedDiff(lfText(deleted), lfText(snippet),
+                                                         "deleted lines", "the page's snippet")
+                                                 .trimmed()));
         }
         const bool closing = i == m_lesson.GetPageCount() - 1 && snippet.empty();
         if (replay.GetProgram() == before && !closing)
@@ -219,8 +218,7 @@ void CLessonChecker::ReplaySteps(const CLessonSource &source)
             continue;
         if (replay.GetProgram() != *expected) {
             fault(QString("%1: the program after the step differs from the source's:\n%2")
-                      .arg(PageLabel(i), UnifiedDiff(lfText(*expected),
-                                                     lfText(replay.GetProgram()),
+                      .arg(PageLabel(i), UnifiedDiff(lfText(*expected), lfText(replay.GetProgram()),
                                                      "the source's program", "after the step")
                                              .trimmed()));
             return;
@@ -252,7 +250,8 @@ void CLessonChecker::CheckSnippets()
             fault(QString("%1: the snippet does not end with a line break, so its last line "
                           "runs into the line after it when pasted")
                       .arg(PageLabel(i)));
-        const int lines = int(text.count("\r\n")) + (text.endsWith("\r\n") || text.isEmpty() ? 0 : 1);
+        const int lines =
+            int(text.count("\r\n")) + (text.endsWith("\r\n") || text.isEmpty() ? 0 : 1);
         if (kind == Add && CBolto::isValidIndex(m_lesson.m_arrowCounts, i) &&
             m_lesson.m_arrowCounts[size_t(i)] != lines)
             fault(QString("%1: the arrow count is %2, but the snippet adds %3 lines")
@@ -278,9 +277,8 @@ void CLessonChecker::CheckPageContents(const QString &programDir)
         !IsBelowProgramDirectory(LessonFolderPath(m_lesson.m_folderName)))
         return;
     const QString dir = htmlDir(programDir);
-    static const QRegularExpression snippetBox(
-        "<pre class=\"snippet[^\"]*\">\\n?(.*?)</pre>",
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression snippetBox("<pre class=\"snippet[^\"]*\">\\n?(.*?)</pre>",
+                                               QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression link("href=\"([^\"#?]+)[^\"]*\"");
     const int pages = m_lesson.GetPageCount();
     for (int i = 0; i < pages; ++i) {
@@ -294,9 +292,9 @@ void CLessonChecker::CheckPageContents(const QString &programDir)
         if (box.hasMatch() && htmlUnescape(box.captured(1)) != snippet)
             fault(QString("%1: the page shows other code than its snippet, which a click "
                           "copies; build the pages again:\n%2")
-                      .arg(PageLabel(i), UnifiedDiff(snippet, htmlUnescape(box.captured(1)),
-                                                     "the snippet", name)
-                                             .trimmed()));
+                      .arg(PageLabel(i),
+                           UnifiedDiff(snippet, htmlUnescape(box.captured(1)), "the snippet", name)
+                               .trimmed()));
         bool linksOn = false;
         for (QRegularExpressionMatchIterator it = link.globalMatch(html); it.hasNext();) {
             const QString target = it.next().captured(1);

@@ -124,7 +124,10 @@ CLessonSource CLessonSource::WithoutPrograms(const CBolto &lesson)
     CLessonSource source;
     source.m_folder = lesson.m_folderName;
     for (int i = 0; i < lesson.GetPageCount(); ++i)
-        source.m_pages.push_back(Page{lesson.GetPageText(i), lesson.GetPageKind(i),
-                                      lesson.GetArrowLine(i), lesson.GetArrowCount(i), {}});
+        source.m_pages.push_back(Page{lesson.GetPageText(i),
+                                      lesson.GetPageKind(i),
+                                      lesson.GetArrowLine(i),
+                                      lesson.GetArrowCount(i),
+                                      {}});
     return source;
 }

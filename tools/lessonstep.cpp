@@ -89,8 +89,7 @@ StepChange ComputeStep(const QString &before, const QString &after)
     return change;
 }
 
-QString UnifiedDiff(const QString &a, const QString &b, const QString &nameA,
-                    const QString &nameB)
+QString UnifiedDiff(const QString &a, const QString &b, const QString &nameA, const QString &nameB)
 {
     // Compared without line breaks, so a missing last one shows as its own note.
     auto bare = [](const QString &text) {
@@ -117,8 +116,8 @@ QString UnifiedDiff(const QString &a, const QString &b, const QString &nameA,
     return QString::fromStdString(out.str());
 }
 
-bool WidenStep(const QString &before, const QString &after, int first, int last,
-               StepChange &change, QString *error)
+bool WidenStep(const QString &before, const QString &after, int first, int last, StepChange &change,
+               QString *error)
 {
     const QStringList a = SplitKeepingEnds(before);
     const QStringList b = SplitKeepingEnds(after);
@@ -129,8 +128,7 @@ bool WidenStep(const QString &before, const QString &after, int first, int last,
     // The lines the computed change removes (for Add, none: it sits before `line`).
     const int changeFirst = change.line;
     const int changeLast = change.kind == Add ? change.line - 1 : change.line + change.count - 1;
-    if (first < 1 || last < first || last > a.size() || first > changeFirst ||
-        last < changeLast) {
+    if (first < 1 || last < first || last > a.size() || first > changeFirst || last < changeLast) {
         *error = QString("lines %1-%2 must lie within the program's %3 lines before the step and "
                          "cover the change (lines %4-%5)")
                      .arg(first)

@@ -30,11 +30,10 @@ QStringList SplitKeepingEnds(const QString &text);
 
 // A unified diff ("--- a", "+++ b", "@@ ... @@" hunks with three lines of context) of two
 // texts, line by line; empty when they are equal.
-QString UnifiedDiff(const QString &a, const QString &b, const QString &nameA,
-                    const QString &nameB);
+QString UnifiedDiff(const QString &a, const QString &b, const QString &nameA, const QString &nameB);
 
 // The same step as a Replace of the whole lines first..last of `before`, for an author who wants
 // the learner to rewrite a block rather than the few lines that changed in it. The range must
 // cover the computed change; otherwise says why in `error` and returns false.
-bool WidenStep(const QString &before, const QString &after, int first, int last,
-               StepChange &change, QString *error);
+bool WidenStep(const QString &before, const QString &after, int first, int last, StepChange &change,
+               QString *error);

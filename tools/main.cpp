@@ -1,5 +1,8 @@
 #include "command.h"
 
+#include "pathbytes.h"
+#include "toolio.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -18,13 +21,15 @@ constexpr Command kCommands[] = {
     {"pack", "write a lesson file from JSON or from an authoring source", RunPack},
     {"check", "find faults in a lesson, its tutorial pages and its steps", RunCheck},
     {"build", "compute a lesson and its pages from a source folder of programs", RunBuild},
+    {"new", "start a lesson source folder with one example step", RunNew},
+    {"install", "put a lesson where the player finds it", RunInstall},
 };
 
 QString description()
 {
     QString text = "Reads, writes and checks Bolto lesson files (.blsh).\n\nCommands:\n";
     for (const Command &command : kCommands)
-        text += QString("  %1  %2\n").arg(QString(command.name), -6).arg(command.summary);
+        text += QString("  %1  %2\n").arg(QString(command.name), -7).arg(command.summary);
     text += "\nRun 'bolto-lesson COMMAND --help' for the arguments of a command.";
     return text;
 }
@@ -40,19 +45,25 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("command", "dump, pack or check", "COMMAND [ARGS...]");
+    parser.addPositionalArgument("command", "dump, pack, check, build, new or install",
+                                 "COMMAND [ARGS...]");
     // Everything after the command word belongs to the command, its options included.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    parser.process(app);
+    // Arguments are read as bytes, so that file names that are not UTF-8 open as they are.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << PathFromBytes(QByteArray(argv[i]));
+    parser.process(arguments);
 
     const QStringList rest = parser.positionalArguments();
     if (rest.isEmpty())
         parser.showHelp(1);
     for (const Command &command : kCommands) {
         if (rest.first() == QLatin1String(command.name)) {
-            QStringList arguments = rest;
-            arguments.first() = QCoreApplication::applicationName() + ' ' + command.name;
-            return command.run(arguments);
+            QStringList commandArguments = rest;
+            commandArguments.first() = QCoreApplication::applicationName() + ' ' + command.name;
+            const int code = command.run(commandArguments);
+            return FinishOutput() ? code : 1;
         }
     }
     std::fprintf(stderr, "bolto-lesson: unknown command '%s'; try --help\n",

@@ -5,10 +5,10 @@
 #include "lessonfile.h"
 #include "lessonjson.h"
 #include "lessonsource.h"
+#include "pathbytes.h"
 #include "toolio.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 
 int RunPack(const QStringList &arguments)
 {
@@ -18,7 +18,8 @@ int RunPack(const QStringList &arguments)
         "source {\"folder\": ..., \"pages\": [{\"snippet\", \"kind\", \"line\", \"count\",\n"
         "\"program\"}, ...]} whose snippets get CR LF line ends (\"program\" is not stored).");
     parser.addPositionalArgument("JSON", "the lesson as JSON, or its authoring source");
-    parser.addPositionalArgument("OUT", "the lesson file to write (.blsh)");
+    parser.addPositionalArgument(
+        "OUT", "the lesson file to write (.blsh); a link is followed, anything but a file refused");
     ProcessCommandArguments(parser, arguments, 2);
     const QString input = parser.positionalArguments().at(0);
     const QString output = parser.positionalArguments().at(1);
@@ -40,8 +41,11 @@ int RunPack(const QStringList &arguments)
         return 1;
     }
 
-    const LessonFileStatus status =
-        StoreLessonFile(QFile::encodeName(output).toStdString(), lesson);
+    const LessonFileStatus status = StoreLessonFile(PathToBytes(output).toStdString(), lesson);
+    if (status.m_cause == LessonFileStatus::notRegularFile) {
+        PrintError(QString("%1: not a regular file; left as it is").arg(output));
+        return 1;
+    }
     if (status.m_cause != LessonFileStatus::ok) {
         PrintError(FileErrorMessage(status.m_error, output));
         return 1;

@@ -307,7 +307,8 @@ void CSourceFolder::readSteps()
     for (const QString &name : steps.entryList(QDir::Files, QDir::Name)) {
         const int number = fileNumber(name);
         if (number < 1) {
-            fault(QString("steps/%1: a step file is named by its number, such as 01.html").arg(name));
+            fault(
+                QString("steps/%1: a step file is named by its number, such as 01.html").arg(name));
             continue;
         }
         if (files.count(number)) {
@@ -352,7 +353,7 @@ std::optional<CSourceFolder::Page> CSourceFolder::readPage(const QString &name)
     const QString first = end < 0 ? text : text.left(end);
     if (!first.startsWith("# ") || first.mid(2).trimmed().isEmpty()) {
         fault(QString("%1: line 1: expected the page title as \"# title\"").arg(page.file));
-        return std::nullopt;
+        return page;
     }
     page.title = first.mid(2).trimmed();
     QString body = end < 0 ? QString() : text.mid(end + 1);
@@ -442,9 +443,8 @@ bool CSourceFolder::Read(const QString &dir)
         m_steps[i].change = ComputeStep(previous, m_steps[i].program);
         const auto widen = m_widen.find(int(i + 1));
         QString why;
-        if (widen != m_widen.end() &&
-            !WidenStep(previous, m_steps[i].program, widen->second.first, widen->second.second,
-                       m_steps[i].change, &why))
+        if (widen != m_widen.end() && !WidenStep(previous, m_steps[i].program, widen->second.first,
+                                                 widen->second.second, m_steps[i].change, &why))
             fault(QString("lesson.json: replace: %1 (%2): %3")
                       .arg(StepLabel(int(i)), m_steps[i].file, why));
         checkProgram(m_steps[i], int(i));
@@ -454,14 +454,15 @@ bool CSourceFolder::Read(const QString &dir)
         if (step > int(m_steps.size()))
             fault(QString("lesson.json: replace: there is no step %1").arg(step));
     }
-    readPages();
+    if (!m_steps.empty())
+        readPages();
 
     if (QFileInfo::exists(QDir(dir).filePath("template.html"))) {
         readText("template.html", m_template);
         for (const char *field : {"{{body}}", "{{task}}", "{{links}}"}) {
             if (!m_template.contains(QLatin1String(field)))
-                fault(QString("template.html: it has no %1, so the pages would lack it")
-                          .arg(field));
+                fault(
+                    QString("template.html: it has no %1, so the pages would lack it").arg(field));
         }
     } else {
         fault("template.html: missing; bolto-lesson new writes one to start from");

@@ -5,6 +5,7 @@
 
 #include "bolto.h"
 #include "lessonfile.h"
+#include "pathbytes.h"
 #include "texts.h"
 
 #include <QCommandLineParser>
@@ -16,11 +17,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 void print(std::FILE *stream, const QString &line)
 {
-    const QByteArray bytes = (line + '\n').toUtf8();
+    // Paths go out as the bytes they came in as.
+    const QByteArray bytes = PathToBytes(line + '\n');
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
 }
 } // namespace
@@ -35,9 +39,20 @@ void PrintError(const QString &line)
     print(stderr, line);
 }
 
+bool FinishOutput()
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    const int err = errno != 0 ? errno : EIO;
+    PrintError(QString("bolto-lesson: cannot write the standard output: %1")
+                   .arg(QString::fromLocal8Bit(std::strerror(err))));
+    return false;
+}
+
 bool LoadLessonForTool(const QString &path, CBolto &lesson)
 {
-    const LessonFileStatus status = LoadLessonFile(QFile::encodeName(path).toStdString(), lesson);
+    const LessonFileStatus status = LoadLessonFile(PathToBytes(path).toStdString(), lesson);
     switch (status.m_cause) {
     case LessonFileStatus::ok:
         return true;
@@ -50,6 +65,7 @@ bool LoadLessonForTool(const QString &path, CBolto &lesson)
     }
     case LessonFileStatus::openFailed:
     case LessonFileStatus::writeFailed:
+    case LessonFileStatus::notRegularFile:
         break;
     }
     PrintError(FileErrorMessage(status.m_error, path));
@@ -58,10 +74,16 @@ bool LoadLessonForTool(const QString &path, CBolto &lesson)
 
 bool ReadJsonObject(const QString &path, QJsonObject &object)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(FileErrorMessage(
-            file.error() == QFileDevice::OpenError && !file.exists() ? ENOENT : EACCES, path));
+    std::FILE *stream = std::fopen(PathToBytes(path).constData(), "rb");
+    if (!stream) {
+        PrintError(FileErrorMessage(errno, path));
+        return false;
+    }
+    QFile file;
+    file.open(stream, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st;
+    if (fstat(fileno(stream), &st) == 0 && S_ISDIR(st.st_mode)) {
+        PrintError(FileErrorMessage(EISDIR, path));
         return false;
     }
     QString error;

@@ -10,6 +10,9 @@ class CBolto;
 void PrintOut(const QString &line);
 void PrintError(const QString &line);
 
+// Flushes the standard output; when it cannot be written, says so on stderr and returns false.
+bool FinishOutput();
+
 // Loads a lesson file into `lesson`. On failure prints the path, the offset where loading stopped
 // and the system's message to stderr, and returns false.
 bool LoadLessonForTool(const QString &path, CBolto &lesson);

@@ -10,9 +10,8 @@
 namespace {
 // The three free lines: what Bolto is, what it is built on, where to read more.
 const char *const kAboutLines[] = {
-    "HTML5 と JavaScript を一歩ずつ学ぶ教材プレーヤー",
-    "Qt 6 による Linux 版",
-    "使い方は README を参照",
+    "HTML5 と JavaScript を一歩ずつ学ぶ教材プレーヤー", "Qt 6 による Linux 版",
+    "", // the link to the learner guide
 };
 } // namespace
 
@@ -46,6 +45,15 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
         m_lines[i]->setTextFormat(Qt::PlainText);
         m_lines[i]->setGeometry(MapDialogRect(lines[i].x, lines[i].y, lines[i].cx, lines[i].cy));
     }
+
+    // The third line leads to the guide inside the program.
+    m_lines[3]->setTextFormat(Qt::RichText);
+    m_lines[3]->setText(qs(Str::AboutGuideLink));
+    m_lines[3]->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(m_lines[3], &QLabel::linkActivated, this, [this] {
+        emit GuideRequested();
+        accept();
+    });
 
     m_ok = new QPushButton(qs(Str::AboutOk), this);
     m_ok->setDefault(true);

@@ -21,4 +21,8 @@ public:
     QLabel *m_icon = nullptr;
     QLabel *m_lines[4] = {};
     QPushButton *m_ok = nullptr;
+
+signals:
+    // The learner followed the link to the guide.
+    void GuideRequested();
 };

@@ -1,9 +1,11 @@
 #include "html5app.h"
 
 #include "aboutdlg.h"
+#include "authoring.h"
 #include "boltoresources.h"
 #include "docmanager.h"
 #include "filedialog.h"
+#include "guidewindow.h"
 #include "html5doc.h"
 #include "mainframe.h"
 #include "messagebox.h"
@@ -14,11 +16,33 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QSettings>
+#include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 CHTML5App *g_app = nullptr;
+
+// Qt's own texts (standard buttons, the file dialog's labels and messages) speak Japanese like the
+// rest of the program. Without Qt's translations installed they stay English.
+void installQtTranslations()
+{
+    static QPointer<QTranslator> translator;
+    if (translator)
+        return;
+    auto *loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
 }
+} // namespace
 
 CHTML5App *AfxGetApp()
 {
@@ -42,8 +66,18 @@ CHTML5App::~CHTML5App()
 CCommandLineInfo CHTML5App::ParseCommandLine(const QStringList &arguments)
 {
     CCommandLineInfo info;
-    for (const QString &arg : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
         const QString flag = arg.toLower();
+        // For lesson authors: --step N or --step=N.
+        if (flag == QLatin1String("--step") && i + 1 < arguments.size()) {
+            info.m_step = arguments.at(++i).toInt();
+            continue;
+        }
+        if (flag.startsWith(QLatin1String("--step="))) {
+            info.m_step = arg.mid(7).toInt();
+            continue;
+        }
         if (flag == QLatin1String("/unregister") || flag == QLatin1String("/unregserver") ||
             flag == QLatin1String("--unregister") || flag == QLatin1String("-unregister")) {
             info.m_unregister = true;
@@ -70,6 +104,7 @@ bool CHTML5App::InitInstance(const QStringList &arguments)
     QCoreApplication::setOrganizationName(qs(Str::SettingsOrganization));
     QCoreApplication::setApplicationName(qs(Str::AppName));
     InitBoltoResources();
+    installQtTranslations();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/bolto.png")));
     LoadStdProfileSettings(4);
 
@@ -93,6 +128,11 @@ bool CHTML5App::InitInstance(const QStringList &arguments)
 
     m_mainFrame->show();
     m_mainFrame->DragAcceptFiles(true);
+    if (info.m_step > 0 && m_mainFrame->m_authoring) {
+        QString error;
+        if (!m_mainFrame->m_authoring->ShowStep(info.m_step, &error))
+            std::fprintf(stderr, "bolto: --step %d: %s\n", info.m_step, qPrintable(error));
+    }
     return true;
 }
 
@@ -126,6 +166,7 @@ void CHTML5App::OnFileOpen()
 void CHTML5App::OnAppAbout()
 {
     CAboutDlg about(m_mainFrame);
+    connect(&about, &CAboutDlg::GuideRequested, this, [this] { ShowLearnerGuide(m_mainFrame); });
     about.DoModal();
 }
 

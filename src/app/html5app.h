@@ -17,6 +17,7 @@ struct CCommandLineInfo
 {
     QString m_strFileName; // the lesson to open; empty: a new document
     bool m_unregister = false;
+    int m_step = 0; // --step N: open the lesson at step N (1-based); 0: at its start
 };
 
 // Starts the program: settings, the document, the main window, the shell registration and the

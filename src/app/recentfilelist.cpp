@@ -1,5 +1,7 @@
 #include "recentfilelist.h"
 
+#include "pathbytes.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -59,8 +61,8 @@ QString CRecentFileList::GetDisplayName(int index, int maxLength) const
     // A lesson in the current folder needs no folder to tell it apart.
     const QFileInfo info(path);
     if (info.absolutePath() == QDir::currentPath())
-        return info.fileName();
-    return AbbreviateName(path, maxLength);
+        return PathForDisplay(info.fileName());
+    return AbbreviateName(PathForDisplay(path), maxLength);
 }
 
 QString CRecentFileList::AbbreviateName(const QString &path, int maxLength)

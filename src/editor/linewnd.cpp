@@ -37,13 +37,14 @@ QColor CLineWnd::ArrowColor(int kind)
 QPolygon CLineWnd::ArrowPolygon(int y) const
 {
     const int h = m_lineHeight;
-    return QPolygon({{12, y + h / 4},
-                     {19, y + h / 4},
-                     {19, y + 1},
-                     {27, y + h / 2},
-                     {19, y + h - 1},
-                     {19, y + (3 * h) / 4},
-                     {12, y + (3 * h) / 4}});
+    const int x = m_arrowX;
+    return QPolygon({{x, y + h / 4},
+                     {x + 7, y + h / 4},
+                     {x + 7, y + 1},
+                     {x + 15, y + h / 2},
+                     {x + 7, y + h - 1},
+                     {x + 7, y + (3 * h) / 4},
+                     {x, y + (3 * h) / 4}});
 }
 
 void CLineWnd::paintEvent(QPaintEvent *)
@@ -61,8 +62,12 @@ void CLineWnd::drawRows(QPainter &painter)
 {
     const int page = theLesson.m_currentPage;
     // Lines and counts come from the lesson unchecked: wide arithmetic, no overflow.
-    const qint64 first = qint64(theLesson.GetArrowLine(page)) - 1;
-    const qint64 end = first + theLesson.GetArrowCount(page);
+    qint64 first = qint64(theLesson.GetArrowLine(page)) - 1;
+    qint64 end = first + theLesson.GetArrowCount(page);
+    if (m_showResult) {
+        first = m_resultFirst;
+        end = m_resultEnd;
+    }
     const QColor arrow = ArrowColor(theLesson.GetPageKind(page));
     const QPen textPen(Qt::black);
     const QPen arrowPen(arrow, 1);

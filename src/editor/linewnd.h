@@ -30,6 +30,12 @@ public:
     int m_lineHeight = 16;
     int m_textX = 1;
     int m_topY = 0;
+    // Where the arrows start; the editor moves them right of wide numbers.
+    int m_arrowX = 12;
+    // Once the step is done the arrows mark the lines it produced instead of the page's lines.
+    bool m_showResult = false;
+    qint64 m_resultFirst = 0; // zero-based
+    qint64 m_resultEnd = 0;   // one past the last
 
 signals:
     void Painted(); // after every paint

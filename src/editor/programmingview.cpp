@@ -7,6 +7,7 @@
 #include "mainframe.h"
 #include "popupmenu.h"
 #include "resource.h"
+#include "texts.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,7 +16,6 @@
 #include <climits>
 
 namespace {
-constexpr int kLineWndWidth = 30;
 constexpr int kLeftMargin = 35;
 constexpr int kTabStops = 16; // dialog units: four characters
 constexpr int kTargetRow = 10;
@@ -29,6 +29,8 @@ CProgrammingView::CProgrammingView(QWidget *parent) : CEditView(parent)
     // Text reaches the editor only through the guarded paste; a drop would bypass it.
     setAcceptDrops(false);
     viewport()->setAcceptDrops(false);
+    setCursorWidth(2);
+    setupStepHistory();
     createLineWnd();
     connect(this, &CEditView::EnChange, this, &CProgrammingView::OnEnChange);
     connect(this, &CEditView::EnVscroll, this, &CProgrammingView::repaintLineWnd);
@@ -63,14 +65,16 @@ void CProgrammingView::placeLineWnd()
     if (!m_lineWnd)
         return;
     const QRect client = contentsRect();
-    m_lineWnd->setGeometry(client.left(), client.top(), kLineWndWidth, client.height());
+    m_lineWnd->setGeometry(client.left(), client.top(), m_gutterWidth, client.height());
     m_lineWnd->m_topY = 0;
 }
 
 void CProgrammingView::repaintLineWnd()
 {
-    if (m_lineWnd)
-        m_lineWnd->repaint();
+    if (!m_lineWnd)
+        return;
+    updateGutter();
+    m_lineWnd->repaint();
 }
 
 void CProgrammingView::OnInitialUpdate()
@@ -83,6 +87,7 @@ void CProgrammingView::ShowPageLines()
 {
     if (theLesson.GetPageCount() == 0)
         return;
+    applyKindColors();
     const int page = theLesson.m_currentPage;
     const qint64 line = theLesson.GetArrowLine(page);
     const int firstVisible = GetFirstVisibleLine();
@@ -134,9 +139,11 @@ void CProgrammingView::OnEditCut()
     if (isDeletePage()) {
         // The step is done: the cut lines are not kept for a paste elsewhere.
         disableTutorialCopy();
+        const int at = textCursor().selectionStart();
         Cut();
         m_pageDone = true;
         ClipboardEmpty();
+        completeStep(at, at, true);
     } else if (m_pageDone) {
         Cut();
     }
@@ -145,17 +152,23 @@ void CProgrammingView::OnEditCut()
 void CProgrammingView::OnEditPaste()
 {
     const int page = theLesson.m_currentPage;
-    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) > Replace)
+    if (CBolto::isValidIndex(theLesson.m_pageKinds, page) &&
+        theLesson.GetPageKind(page) > Replace) {
+        if (!m_pageDone && theLesson.GetPageKind(page) == Delete)
+            emit StatusText(qs(Str::DeletePageNoPaste));
         return;
+    }
     // Nothing to paste, as for the menu's disabled Paste: the step stays open and a click in the
     // page still copies its snippet.
     if (!ClipboardHasText())
         return;
     // One paste per snippet: the clipboard is emptied so that a second paste inserts nothing.
     disableTutorialCopy();
+    const int from = textCursor().selectionStart();
     Paste();
     m_pageDone = true;
     ClipboardEmpty();
+    completeStep(from, textCursor().position(), false);
 }
 
 bool CProgrammingView::OnCmdMsg(int id)
@@ -166,6 +179,12 @@ bool CProgrammingView::OnCmdMsg(int id)
         return true;
     case ID_EDIT_PASTE:
         OnEditPaste();
+        return true;
+    case ID_EDIT_UNDO:
+        OnEditUndo();
+        return true;
+    case ID_EDIT_REDO_STEP:
+        OnEditRedo();
         return true;
     default:
         return CEditView::OnCmdMsg(id);
@@ -198,7 +217,8 @@ bool CProgrammingView::event(QEvent *e)
         // the guarded commands, and this one is sure to.
         const auto *key = static_cast<QKeyEvent *>(e);
         if (isStepKey(key) || key->matches(QKeySequence::Cut) ||
-            key->matches(QKeySequence::Paste)) {
+            key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Undo) ||
+            isRedoKey(key)) {
             e->accept();
             return true;
         }
@@ -213,8 +233,20 @@ void CProgrammingView::keyPressEvent(QKeyEvent *e)
         // Cut command: otherwise every click in the page would copy again and be swallowed, and
         // the page's link onward could never be followed.
         disableTutorialCopy();
+        const int at = textCursor().selectionStart();
         Cut();
         m_pageDone = true;
+        completeStep(at, at, true);
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::Undo)) {
+        OnEditUndo();
+        e->accept();
+        return;
+    }
+    if (isRedoKey(e)) {
+        OnEditRedo();
         e->accept();
         return;
     }
@@ -314,6 +346,7 @@ void CProgrammingView::resizeEvent(QResizeEvent *e)
 {
     CEditView::resizeEvent(e);
     placeLineWnd();
+    updateGutter();
 }
 
 void CProgrammingView::changeEvent(QEvent *e)

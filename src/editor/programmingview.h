@@ -1,6 +1,9 @@
 #pragma once
 
 #include "editview.h"
+#include "stephistory.h"
+
+#include <QTextCursor>
 
 class CLineWnd;
 
@@ -22,10 +25,30 @@ public:
     void OnInitialUpdate() override;
 
     bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(CCmdUI &ui) override;
 
+    // Undo stops at the step's start; undoing the step's completing edit re-opens the step, and
+    // redoing it closes the step again.
+    void OnEditUndo();
+    void OnEditRedo();
+    // A page is shown: its step starts at the current end of the undo history.
+    void StartStep();
+    // The editor's width that shows `columns` characters of the text beside the gutter.
+    int WidthForColumns(int columns) const;
+    int GutterWidth() const { return m_gutterWidth; }
+    // The lines the done step produced (zero-based first, count); false before the step is done.
+    bool ResultLines(int &first, int &count) const;
+
+    CStepHistory m_history;
     CLineWnd *m_lineWnd = nullptr;
     int m_lastLineCount = 0;
     bool m_pageDone = false;
+
+signals:
+    // A short word for the learner about the step, for the status bar.
+    void StatusText(const QString &text);
+    // The step was completed (true) or re-opened by undo (false).
+    void StepDoneChanged(bool done);
 
 protected:
     bool event(QEvent *e) override;
@@ -49,7 +72,29 @@ private:
     // Back or Delete that cuts the page's lines instead of deleting a character.
     bool isStepKey(const QKeyEvent *e) const;
     void disableTutorialCopy();
+    // Guidance: the state around the page's one edit.
+    void completeStep(int from, int to, bool deleted);
+    void reopenStep();
+    void setResult(int from, int to);
+    void updateGutter();
+    void applyKindColors();
+    void scrollLinesIntoView(int first, int last);
+    bool isRedoKey(const QKeyEvent *e) const;
+    void setupStepHistory();
 
     // A left press swallowed before the step: its moves and release are swallowed too.
     bool m_swallowingLeft = false;
+
+    // The done step's lines, kept current through later edits by the cursors; the positions as
+    // the completing edit left them bring the lines back on redo.
+    QTextCursor m_resultFrom;
+    QTextCursor m_resultTo;
+    bool m_hasResult = false;
+    bool m_resultDeleted = false;
+    int m_doneFrom = 0;
+    int m_doneTo = 0;
+    int m_gutterWidth = 30;
+    QFont m_digitFont;
+    int m_digitWidth = -1;
+    bool m_inStepUndo = false;
 };

@@ -1,10 +1,13 @@
 #include "mainframe.h"
 
+#include "authoring.h"
 #include "boltoresources.h"
+#include "guidewindow.h"
 #include "html5app.h"
 #include "html5doc.h"
 #include "html5view.h"
 #include "messagebox.h"
+#include "pathbytes.h"
 #include "programmingview.h"
 #include "recentfilelist.h"
 #include "resource.h"
@@ -121,6 +124,8 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    setupGuidance();
+    createAuthoring();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,
@@ -417,6 +422,9 @@ bool CMainFrame::OnCmdMsg(int id)
         // With two panes the next and the previous pane are the same one.
         activateOtherPane();
         return true;
+    case ID_HELP_GUIDE:
+        ShowLearnerGuide(this);
+        return true;
     default:
         return false;
     }
@@ -439,6 +447,7 @@ bool CMainFrame::OnUpdateCmdUI(CCmdUI &ui)
         return true;
     case ID_NEXT_PANE:
     case ID_PREV_PANE:
+    case ID_HELP_GUIDE:
         return true;
     default:
         return false;
@@ -464,8 +473,15 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
             updateRecentFileMenu();
         });
     }
+    if (m_authoring)
+        m_authoring->SetDocument(m_document);
     OnUpdateFrameTitle();
     UpdateCommandUI();
+}
+
+void CMainFrame::createAuthoring()
+{
+    m_authoring = new CAuthoring(m_tutorialView, m_editorView, this);
 }
 
 void CMainFrame::InitialUpdateFrame(bool makeVisible)
@@ -522,8 +538,10 @@ bool CMainFrame::eventFilter(QObject *watched, QEvent *event)
     QStringList files;
     if (const QMimeData *mime = drop->mimeData(); mime && mime->hasUrls()) {
         for (const QUrl &url : mime->urls()) {
+            // The path's bytes, not Qt's reading of them, which drops those that are not UTF-8.
             if (url.isLocalFile())
-                files.append(url.toLocalFile());
+                files.append(PathFromBytes(
+                    QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
         }
     }
     if (files.isEmpty())

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+class CAuthoring;
 class CHTML5Doc;
 class CHTML5View;
 class CProgrammingView;
@@ -75,6 +76,8 @@ public:
     QToolBar *m_toolBar = nullptr;
     CStatusBar *m_statusBar = nullptr;
     QMenu *m_fileMenu = nullptr;
+    // Opening at a step and reloading a changed lesson file, for lesson authors.
+    CAuthoring *m_authoring = nullptr;
 
 protected:
     bool event(QEvent *event) override;
@@ -90,10 +93,15 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);
     void activateOtherPane();
+    // Guidance: redo and the learner guide in the menus, the step's word in the status bar, lesson
+    // links from the tutorial pane.
+    void setupGuidance();
+    void onClipboardChangedForGuidance();
 
     CView *m_activeView = nullptr;
     CHTML5Doc *m_document = nullptr;

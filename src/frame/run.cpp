@@ -2,15 +2,20 @@
 #include "runfolder.h"
 
 #include "bolto.h"
+#include "defaultbrowser.h"
+#include "detachedprocess.h"
 #include "filedialog.h"
 #include "fileerror.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
+#include "statusbar.h"
 #include "texts.h"
+#include "userenvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,9 +73,12 @@ int writeAll(int fd, const QByteArray &bytes)
     return 0;
 }
 
-// Where the browser dialog starts: the folder of a browser that is already installed.
+// Where the browser dialog starts: the folder of the desktop's default browser, or of a browser
+// that is installed.
 QString browserFolder()
 {
+    if (const std::optional<BrowserCommand> browser = FindDefaultBrowser())
+        return QFileInfo(browser->program).absolutePath();
     for (const char *name : {"firefox", "firefox-esr", "chromium"}) {
         const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!found.isEmpty())
@@ -94,13 +102,16 @@ void CMainFrame::OnRun()
     // Without a lesson the command is disabled; the path below would be the start page's.
     if (theLesson.m_folderName.empty())
         return;
-    if (m_browserPath.isEmpty()) {
+    // Without a chosen browser, the desktop's default one.
+    const std::optional<BrowserCommand> browser = RunBrowser(m_browserPath);
+    if (!browser) {
         AfxMessageBox(qs(Str::NoBrowser), MB_OK);
         return;
     }
     QString shownPath;
-    const std::optional<QString> path =
-        exportPathFor(ProgramDirectory(), theLesson.m_folderName, shownPath);
+    const std::optional<QString> path = exportPathFor(
+        LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName).toStdString(),
+        theLesson.m_folderName, shownPath);
     if (!path) {
         AfxMessageBox(qs(Str::FileBadPath).arg(shownPath), MB_ICONSTOP);
         return;
@@ -131,13 +142,13 @@ void CMainFrame::OnRun()
         return;
 
     // One argument element: spaces in the path need no quoting, and nothing waits for the browser.
-    if (!QProcess::startDetached(m_browserPath, {m_exportPath})) {
-        const QFileInfo browser(m_browserPath);
-        const int err = !browser.exists()                            ? ENOENT
-                        : browser.isDir() || !browser.isExecutable() ? EACCES
-                                                                     : 0;
-        reportFileError(err, m_browserPath);
-    }
+    // The browser gets the user's environment, not the switches the program set for itself.
+    if (const int err = StartDetachedProgram(browser->program,
+                                             BrowserArguments(*browser, m_exportPath),
+                                             UserEnvironment()))
+        reportFileError(err, browser->program);
+    else if (m_browserPath.isEmpty() && m_statusBar)
+        m_statusBar->SetPaneText(0, qs(Str::RunDefaultBrowser).arg(browser->name));
 }
 
 void CMainFrame::OnUpdateRun(CCmdUI &ui)
@@ -154,6 +165,11 @@ void CMainFrame::OnBrowserSetting()
     request.directory = browserFolder();
     request.filter = qs(Str::BrowserFilter) + QStringLiteral("(*)");
     request.executablesOnly = true;
+    // The desktop's default browser is offered first.
+    if (const std::optional<BrowserCommand> browser = FindDefaultBrowser())
+        request.fileName = QFileInfo(browser->program).fileName();
+    // The name is taken as typed; a browser not installed yet is the user's business.
+    request.mustExist = false;
     const std::optional<QString> chosen = RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;

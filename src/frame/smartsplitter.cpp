@@ -3,6 +3,8 @@
 #include "cmdtarget.h"
 #include "mainframe.h"
 
+#include <algorithm>
+
 CSmartSplitterWnd::CSmartSplitterWnd(QWidget *parent) : QSplitter(Qt::Horizontal, parent)
 {
     setHandleWidth(BarWidth);
@@ -55,6 +57,7 @@ void CSmartSplitterWnd::RecalcLayout()
         return;
     const int space = contentsRect().width();
     int left = m_columns[0].ideal < m_columns[0].min ? 0 : m_columns[0].ideal;
+    left = std::min(left, leftRoom(space));
     int right = 0;
     if (space - left > BarWidth)
         right = space - left - BarWidth;
@@ -63,6 +66,14 @@ void CSmartSplitterWnd::RecalcLayout()
     m_inLayout = true;
     setSizes({left, right});
     m_inLayout = false;
+}
+
+int CSmartSplitterWnd::leftRoom(int space) const
+{
+    // The right column keeps its minimum width: as the window narrows the left one gives way,
+    // and is hidden once it would be narrower than its own minimum.
+    const int room = space - BarWidth - widget(1)->minimumWidth();
+    return room < std::max(m_columns[0].min, 1) ? 0 : room;
 }
 
 void CSmartSplitterWnd::resizeEvent(QResizeEvent *event)
@@ -76,4 +87,7 @@ void CSmartSplitterWnd::onSplitterMoved()
     if (m_inLayout)
         return;
     m_columns[0].ideal = sizes().value(0);
+    // A column dragged below its minimum hides now, not at the next resize.
+    if (m_columns[0].ideal < m_columns[0].min)
+        RecalcLayout();
 }

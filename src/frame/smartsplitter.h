@@ -30,9 +30,13 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // A bar that is seen: grey with a grip in its middle.
+    QSplitterHandle *createHandle() override;
 
 private:
     void onSplitterMoved();
+    // The widest the left column may be beside the right column's minimum width.
+    int leftRoom(int space) const;
 
     struct ColumnInfo
     {

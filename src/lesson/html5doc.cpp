@@ -8,6 +8,7 @@
 #include "html5view.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pathbytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "resource.h"
@@ -50,7 +51,11 @@ private:
 
 void reportFileError(int err, const QString &path)
 {
-    AfxMessageBox(FileErrorMessage(err, path), MB_OK | MB_ICONEXCLAMATION);
+    // A name that lost bytes on its way here (a dialog cannot carry them) names no file at all:
+    // "not found" would wrongly say that the file the user chose is gone.
+    if (err == ENOENT && PathLostBytes(path))
+        err = EINVAL;
+    AfxMessageBox(FileErrorMessage(err, PathForDisplay(path)), MB_OK | MB_ICONEXCLAMATION);
 }
 } // namespace
 
@@ -122,7 +127,7 @@ bool CHTML5Doc::OnOpenDocument(const QString &path)
 
 bool CHTML5Doc::ReadLessonFile(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = PathToBytes(path);
     // Non-blocking, so that a named pipe given as a lesson cannot stall the program.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -226,8 +231,10 @@ bool CHTML5Doc::SaveModified()
 
 bool CHTML5Doc::DoFileSave()
 {
-    const QFileInfo info(m_strPathName);
-    if (m_strPathName.isEmpty() || !info.exists() || !info.isWritable())
+    // By the name's bytes: Qt's own look-up would miss a file whose name is not UTF-8.
+    const QByteArray name = PathToBytes(m_strPathName);
+    if (m_strPathName.isEmpty() || ::access(name.constData(), F_OK) != 0 ||
+        ::access(name.constData(), W_OK) != 0)
         return DoSave(QString());
     return DoSave(m_strPathName);
 }
@@ -302,7 +309,7 @@ void CHTML5Doc::SetTitle(const QString &title)
 
 QString CHTML5Doc::DisplayTitle(const QString &path)
 {
-    return QFileInfo(path).fileName();
+    return PathForDisplay(QFileInfo(path).fileName());
 }
 
 void CHTML5Doc::SetPathName(const QString &path, bool addToMru)

@@ -10,6 +10,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 struct FileCloser
@@ -17,6 +18,30 @@ struct FileCloser
     void operator()(std::FILE *file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Follows symbolic links from `path` to the name they end at, which need not exist yet.
+// Returns 0 or the errno.
+int followLinks(std::string &path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return 0;
+        std::vector<char> buffer(256);
+        ssize_t n = 0;
+        while ((n = readlink(path.c_str(), buffer.data(), buffer.size())) >= 0 &&
+               size_t(n) == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        if (n < 0)
+            return errno;
+        std::string target(buffer.data(), size_t(n));
+        const size_t slash = path.find_last_of('/');
+        if (!target.empty() && target.front() != '/' && slash != std::string::npos)
+            target.insert(0, path, 0, slash + 1);
+        path = std::move(target);
+    }
+    return ELOOP;
+}
 } // namespace
 
 LessonFileStatus LoadLessonFile(const std::string &path, CBolto &lesson)
@@ -51,15 +76,30 @@ LessonFileStatus LoadLessonFile(const std::string &path, CBolto &lesson)
     return status;
 }
 
-LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson)
+LessonFileStatus StoreLessonFile(const std::string &outPath, CBolto &lesson)
 {
     std::string bytes;
     CArchive ar(&bytes);
     lesson.Serialize(ar);
 
+    // The rename below would turn a link, a pipe or a device into a plain file: a link is
+    // followed, the rest is refused.
+    LessonFileStatus status;
+    std::string path = outPath;
+    if (const int err = followLinks(path); err != 0) {
+        status.m_cause = LessonFileStatus::writeFailed;
+        status.m_error = err;
+        return status;
+    }
+    struct stat old;
+    const bool replacing = stat(path.c_str(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode)) {
+        status.m_cause = LessonFileStatus::notRegularFile;
+        return status;
+    }
+
     // Write beside the target and rename over it, so a failed write never leaves a lesson cut
     // short where a good one was.
-    LessonFileStatus status;
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) {
@@ -69,7 +109,7 @@ LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson)
     }
     const mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, replacing ? old.st_mode & 07777 : 0666 & ~mask);
     int writeError = 0;
     size_t written = 0;
     while (written < bytes.size()) {

@@ -12,10 +12,11 @@ struct LessonFileStatus
 {
     enum Cause {
         ok,
-        openFailed, // m_error holds errno
-        endOfFile,  // the file ends before the lesson does
-        generic,    // an impossible string length, or no memory for one
-        writeFailed // m_error holds errno
+        openFailed,    // m_error holds errno
+        endOfFile,     // the file ends before the lesson does
+        generic,       // an impossible string length, or no memory for one
+        writeFailed,   // m_error holds errno
+        notRegularFile // the target exists and is no regular file; it was left alone
     };
 
     Cause m_cause = ok;
@@ -27,5 +28,7 @@ struct LessonFileStatus
 // at all and gives no entries. On failure what was read before it stays.
 LessonFileStatus LoadLessonFile(const std::string &path, CBolto &lesson);
 
-// Writes `lesson` with the shortest string prefixes, replacing the file.
+// Writes `lesson` with the shortest string prefixes, replacing the file and keeping its
+// permissions. A symbolic link is followed and the file it names replaced; a target that exists
+// and is no regular file (a folder, a pipe, a device) is refused.
 LessonFileStatus StoreLessonFile(const std::string &path, CBolto &lesson);

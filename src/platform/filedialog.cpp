@@ -42,8 +42,9 @@ std::optional<QString> RunFileDialog(QWidget *parent, const FileDialogRequest &r
     QFileDialog dialog(parent, request.title, request.directory, request.filter);
     dialog.setAcceptMode(request.kind == FileDialogRequest::Save ? QFileDialog::AcceptSave
                                                                  : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.kind == FileDialogRequest::Save ? QFileDialog::AnyFile
-                                                               : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.kind == FileDialogRequest::Save || !request.mustExist
+                           ? QFileDialog::AnyFile
+                           : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog, request.executablesOnly);
     if (request.executablesOnly)
         dialog.setProxyModel(new ExecutableFilter(&dialog));

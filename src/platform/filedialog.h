@@ -18,6 +18,7 @@ struct FileDialogRequest
     QString filter;        // Qt filter text, e.g. "Boltoファイル(*.blsh)"
     QString defaultSuffix; // appended to a name typed without one; empty: none
     bool executablesOnly = false;
+    bool mustExist = true; // Open only: false accepts the name of a file that is not there
 };
 
 // The chosen full path, or nothing when the user cancels.

@@ -16,7 +16,8 @@ CHtmlPage::CHtmlPage(CHtmlView *view) : QWebEnginePage(view), m_view(view)
 
 bool CHtmlPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    (void)type;
+    if (type == NavigationTypeLinkClicked && isMainFrame && m_view->OnFollowLink(url))
+        return false;
     // The notice stands in for the missing page: it is no navigation of the lesson's own.
     if (m_showingNotice && isMainFrame && url.scheme() == QLatin1String("data")) {
         m_showingNotice = false;

@@ -79,6 +79,10 @@ void CHtmlView::setupSettings()
 
 void CHtmlView::watch(QObject *object)
 {
+    // Menus, the engine's page dialogs and any other window opened from the view are no part of
+    // the page: their input is theirs alone.
+    if (object != this && object->isWidgetType() && static_cast<QWidget *>(object)->isWindow())
+        return;
     object->installEventFilter(this);
     for (QObject *child : object->children())
         watch(child);
@@ -96,6 +100,12 @@ void CHtmlView::OnBeforeNavigate2(const QString &url)
     (void)url;
 }
 
+bool CHtmlView::OnFollowLink(const QUrl &url)
+{
+    (void)url;
+    return false;
+}
+
 bool CHtmlView::PreTranslateMessage(QEvent *event)
 {
     (void)event;
@@ -107,6 +117,7 @@ bool CHtmlView::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ChildAdded) {
         watch(static_cast<QChildEvent *>(event)->child());
     } else if (isInput(event->type()) && watched->isWidgetType() &&
+               static_cast<QWidget *>(watched)->window() == window() &&
                isFirstReceiver(static_cast<QWidget *>(watched), event)) {
         return PreTranslateMessage(event);
     }

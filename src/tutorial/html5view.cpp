@@ -3,6 +3,7 @@
 #include "bolto.h"
 #include "clipboard.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -21,13 +22,17 @@
 #include <algorithm>
 #include <climits>
 
-CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent) {}
+CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent)
+{
+    setupStartPage();
+}
 
 void CHTML5View::NavigateToStartPage()
 {
     std::string path = ProgramDirectory();
     if (!theLesson.m_folderName.empty()) {
-        path += LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
+        path = LessonRootFor(FromPath(path), theLesson.m_folderName).toStdString() +
+               LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
     } else {
         path += "index.html";
     }
@@ -57,6 +62,8 @@ void CHTML5View::OnBeforeNavigate2(const QString &url)
         frame->m_editorView->m_pageDone = false;
         m_copyDisabled = false;
         ClipboardEmpty();
+        frame->m_editorView->StartStep();
+        m_copiesOnPage = 0;
     }
     CHtmlView::OnBeforeNavigate2(url);
 }
@@ -141,7 +148,9 @@ bool CHTML5View::CopySnippet()
     }
     PlayCopySound();
     if (frame && frame->m_statusBar)
-        frame->m_statusBar->SetPaneText(0, qs(Str::SnippetCopied), true);
+        frame->m_statusBar->SetPaneText(
+            0, copiedText(frame->m_editorView && !frame->m_editorView->m_pageDone), true);
+    ++m_copiesOnPage;
     return true;
 }
 

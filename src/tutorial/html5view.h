@@ -2,6 +2,7 @@
 
 #include "htmlview.h"
 
+#include <functional>
 #include <string>
 
 class QPoint;
@@ -20,6 +21,8 @@ public:
     void OnInitialUpdate() override;
     void OnBeforeNavigate2(const QString &url) override;
     bool PreTranslateMessage(QEvent *event) override;
+    // A followed link to a lesson file opens that lesson instead of showing the file.
+    bool OnFollowLink(const QUrl &url) override;
 
     // Puts the current page's snippet on the clipboard, with the sound and the status text.
     // False when copying is switched off, there is no snippet or the clipboard cannot be used.
@@ -35,8 +38,22 @@ public:
 
     // Set by the editor once the page's step is done: clicks then reach the page.
     bool m_copyDisabled = false;
+    // The learner's progress in the lesson at a path, as the start page shows it; unset or empty
+    // text shows none.
+    std::function<QString(const QString &lessonPath)> m_lessonProgress;
+
+signals:
+    // A link asked for this lesson file; the window opens it as any other lesson.
+    void OpenLessonRequested(const QString &path);
 
 private:
+    // The start page lists the lessons next to the program once it has loaded.
+    void setupStartPage();
+    void fillStartPage();
+    // The copy message, with a hint to finish the step once the page was copied before.
+    QString copiedText(bool stepOpen) const;
+    int m_copiesOnPage = 0;
+
     bool OnLeftButtonDown();
     void OnContextMenu(const QPoint &globalPos);
 };

@@ -1,0 +1,53 @@
+// The tutorial pane's guidance: the start page's lesson list, lesson links and the copy hints.
+
+#include "bolto.h"
+#include "html5doc.h"
+#include "html5view.h"
+#include "paths.h"
+#include "qtcodepage.h"
+#include "startpage.h"
+#include "texts.h"
+
+#include <QUrl>
+#include <QWebEngineScript>
+
+void CHTML5View::setupStartPage()
+{
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        const QUrl start = QUrl::fromLocalFile(FromPath(ProgramDirectory() + "index.html"));
+        if (ok && theLesson.m_folderName.empty() &&
+            url().adjusted(QUrl::NormalizePathSegments) ==
+                start.adjusted(QUrl::NormalizePathSegments))
+            fillStartPage();
+    });
+}
+
+void CHTML5View::fillStartPage()
+{
+    const QList<LessonSummary> lessons = ListLessons(FromPath(ProgramDirectory()));
+    QStringList progress;
+    for (const LessonSummary &lesson : lessons)
+        progress.append(m_lessonProgress ? m_lessonProgress(lesson.path) : QString());
+    page()->runJavaScript(StartPageScript(lessons, progress), QWebEngineScript::ApplicationWorld);
+}
+
+bool CHTML5View::OnFollowLink(const QUrl &url)
+{
+    if (!url.isLocalFile() || !CHTML5Doc::HasLessonExtension(url.toLocalFile()))
+        return false;
+    // Opening may ask questions and replaces the page: not from inside the engine's callback.
+    const QString path = url.toLocalFile();
+    QMetaObject::invokeMethod(
+        this, [this, path] { emit OpenLessonRequested(path); }, Qt::QueuedConnection);
+    return true;
+}
+
+QString CHTML5View::copiedText(bool stepOpen) const
+{
+    if (m_copiesOnPage == 0 || !stepOpen)
+        return qs(Str::SnippetCopied);
+    const int page = theLesson.m_currentPage;
+    const bool deletePage =
+        CBolto::isValidIndex(theLesson.m_pageKinds, page) && theLesson.GetPageKind(page) == Delete;
+    return qs(Str::SnippetCopied) + qs(deletePage ? Str::DeleteFirstHint : Str::PasteFirstHint);
+}
