@@ -3,11 +3,13 @@
 #include "bolto.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessonroots.h"
 #include "paths.h"
 #include "qtcodepage.h"
 #include "startpage.h"
 #include "texts.h"
 
+#include <QDir>
 #include <QUrl>
 #include <QWebEngineScript>
 
@@ -24,7 +26,11 @@ void CHTML5View::setupStartPage()
 
 void CHTML5View::fillStartPage()
 {
-    const QList<LessonSummary> lessons = ListLessons(FromPath(ProgramDirectory()));
+    // Lessons beside the program first, then those installed into the user's own folder.
+    QList<LessonSummary> lessons = ListLessons(FromPath(ProgramDirectory()));
+    const QString userRoot = UserLessonRoot();
+    if (QDir(userRoot).canonicalPath() != QDir(FromPath(ProgramDirectory())).canonicalPath())
+        lessons += ListLessons(userRoot);
     QStringList progress;
     for (const LessonSummary &lesson : lessons)
         progress.append(m_lessonProgress ? m_lessonProgress(lesson.path) : QString());
