@@ -1,6 +1,7 @@
 #include "htmlpage.h"
 
 #include "htmlview.h"
+#include "lessonrequestfilter.h"
 #include "texts.h"
 
 #include <QFileInfo>
@@ -17,7 +18,10 @@ CHtmlPage::CHtmlPage(CHtmlView *view) : CConfinedPage(QString(), view), m_view(v
 
 bool CHtmlPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    if (type == NavigationTypeLinkClicked && isMainFrame && m_view->OnFollowLink(url))
+    // Web addresses keep the learner's click for the browser (see CConfinedPage).
+    if (type == NavigationTypeLinkClicked && isMainFrame &&
+        !CLessonRequestFilter::IsWebAddress(url) &&
+        m_view->OnFollowLink(url, takeUserActivation()))
         return false;
     // The notice stands in for the missing page: it is no navigation of the lesson's own.
     if (m_showingNotice && isMainFrame && url.scheme() == QLatin1String("data")) {

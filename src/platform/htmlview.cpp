@@ -111,9 +111,10 @@ void CHtmlView::OnBeforeNavigate2(const QString &url)
     (void)url;
 }
 
-bool CHtmlView::OnFollowLink(const QUrl &url)
+bool CHtmlView::OnFollowLink(const QUrl &url, bool byLearner)
 {
     (void)url;
+    (void)byLearner;
     return false;
 }
 

@@ -28,9 +28,10 @@ public:
 
     // Called before every navigation with the URL as text (a local file as a file URL).
     virtual void OnBeforeNavigate2(const QString &url);
-    // A link the learner followed, offered before any other check: true takes it over and the
-    // page stays where it is.
-    virtual bool OnFollowLink(const QUrl &url);
+    // A followed link, offered before any other check: true takes it over and the page stays
+    // where it is. `byLearner` says whether a click or key of the learner's led to it, rather than
+    // a script of the page's own.
+    virtual bool OnFollowLink(const QUrl &url, bool byLearner);
 
     // Sees every key and mouse event meant for the view or a widget inside it, once, before that
     // widget does; true keeps the event from it.

@@ -47,10 +47,10 @@ protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
     // A web address that the learner clicked. Opens it with QDesktopServices.
     virtual void OnWebLink(const QUrl &url);
-
-private:
+    // Whether the learner's click or key came just before; it counts for one link only.
     bool takeUserActivation();
 
+private:
     CLessonRequestFilter *m_filter;
     QElapsedTimer m_userActivation;
 };
