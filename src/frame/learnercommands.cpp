@@ -5,6 +5,7 @@
 #include "highlighter.h"
 #include "html5view.h"
 #include "lessonfolder.h"
+#include "lessonroots.h"
 #include "linewnd.h"
 #include "mainframe.h"
 #include "paths.h"
@@ -70,10 +71,12 @@ QString lessonFolder()
 {
     if (theLesson.m_folderName.empty())
         return {};
-    const QString folder = LessonFolderPath(theLesson.m_folderName);
-    if (!IsBelowProgramDirectory(folder))
-        return {};
-    return QDir::cleanPath(QDir(FromPath(ProgramDirectory())).absoluteFilePath(folder));
+    // The same resolved check and lesson roots as the tutorial pane's: a folder that leads out,
+    // by name or by a link, gives the preview no folder at all.
+    const std::optional<QString> folder =
+        ResolveLessonFolder(LessonFolderPath(theLesson.m_folderName),
+                            {LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)});
+    return folder.value_or(QString());
 }
 } // namespace
 

@@ -1,55 +1,15 @@
 #include "previewpage.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "lessonrequestfilter.h"
+
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlRequestInfo>
 
-namespace {
-bool isOwnContent(const QUrl &url)
-{
-    const QString scheme = url.scheme();
-    return scheme == QLatin1String("data") || scheme == QLatin1String("blob") ||
-           scheme == QLatin1String("about");
-}
-} // namespace
-
-CPreviewInterceptor::CPreviewInterceptor(QObject *parent) : QWebEngineUrlRequestInterceptor(parent)
-{
-}
-
-void CPreviewInterceptor::SetFolder(const QString &folder)
-{
-    m_folder = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
-}
-
-bool CPreviewInterceptor::IsAllowed(const QUrl &url) const
-{
-    if (isOwnContent(url))
-        return true;
-    if (!url.isLocalFile() || m_folder.isEmpty())
-        return false;
-    // Links are followed as the file system resolves them, so a link out of the folder leads out.
-    const QFileInfo file(url.toLocalFile());
-    const QString canonical = file.canonicalFilePath();
-    const QString path = canonical.isEmpty() ? QDir::cleanPath(file.absoluteFilePath()) : canonical;
-    const QString folder = QFileInfo(m_folder).canonicalFilePath().isEmpty()
-                               ? m_folder
-                               : QFileInfo(m_folder).canonicalFilePath();
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
-}
-
-void CPreviewInterceptor::interceptRequest(QWebEngineUrlRequestInfo &info)
-{
-    if (!IsAllowed(info.requestUrl()))
-        info.block(true);
-}
-
-CPreviewPage::CPreviewPage(QWebEngineProfile *profile, CPreviewInterceptor *interceptor,
+CPreviewPage::CPreviewPage(QWebEngineProfile *profile, CLessonRequestFilter *interceptor,
                            QObject *parent)
     : QWebEnginePage(profile, parent), m_interceptor(interceptor)
 {
+    setUrlRequestInterceptor(interceptor);
     // As for the tutorial pages: scripts and WebGL, the lesson's own files, nothing else.
     QWebEngineSettings *s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
@@ -98,17 +58,18 @@ QWebEnginePage *CPreviewPage::createWindow(WebWindowType type)
     return nullptr;
 }
 
-QWebEngineProfile *CreatePreviewProfile(CPreviewInterceptor *interceptor, QObject *parent)
+QWebEngineProfile *CreatePreviewProfile(QObject *parent)
 {
     // No storage name: off the record, nothing written to disk.
     auto *profile = new QWebEngineProfile(parent);
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    profile->setUrlRequestInterceptor(interceptor);
+    // Behind the page's own filter, as on the tutorial pages' profile.
+    profile->setUrlRequestInterceptor(new CNoNetworkFilter(profile));
     return profile;
 }
 
-CPreviewPage *CreatePreviewPage(QWebEngineProfile *profile, CPreviewInterceptor *interceptor,
+CPreviewPage *CreatePreviewPage(QWebEngineProfile *profile, CLessonRequestFilter *interceptor,
                                 QObject *parent)
 {
     return new CPreviewPage(profile, interceptor, parent);

@@ -1,5 +1,6 @@
 #include "previewpane.h"
 
+#include "lessonrequestfilter.h"
 #include "previewpage.h"
 #include "previewstate.h"
 #include "texts.h"
@@ -44,8 +45,8 @@ QString fittingLines(const QString &text, qsizetype limit, int &lines)
 CPreviewPane::CPreviewPane(CPreviewState *state, QWidget *parent) : QWidget(parent), m_state(state)
 {
     setAccessibleName(qs(Str::NamePreview));
-    m_interceptor = new CPreviewInterceptor(this);
-    m_profile = CreatePreviewProfile(m_interceptor, this);
+    m_interceptor = new CLessonRequestFilter(QString(), this);
+    m_profile = CreatePreviewProfile(this);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
     m_view = new QWebEngineView(splitter);
@@ -167,7 +168,7 @@ void CPreviewPane::UpdateNow()
     const QString folder = m_folder ? m_folder() : QString();
     const QUrl base = BaseUrl(folder);
     m_baseAddress = base.toString();
-    m_interceptor->SetFolder(folder);
+    m_interceptor->SetAllowedFolder(folder);
 
     int lines = 0;
     const QString shown = fittingLines(text, kMaxProgramBytes, lines);

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class CPreviewInterceptor;
+class CLessonRequestFilter;
 class CPreviewPage;
 class CPreviewState;
 class QListWidget;
@@ -65,7 +65,7 @@ private:
     void showMessages();
 
     CPreviewState *m_state;
-    CPreviewInterceptor *m_interceptor = nullptr;
+    CLessonRequestFilter *m_interceptor = nullptr;
     QWebEngineProfile *m_profile = nullptr;
     CPreviewPage *m_page = nullptr;
     QWebEngineView *m_view = nullptr;
