@@ -17,6 +17,17 @@ enum : int {
     ID_DELETE_REGISTRY = 32793,
     ID_COPY_SCRIPT = 32800,
 
+    // Live preview, syntax colours, keyboard commands and zoom
+    ID_VIEW_PREVIEW = 33400,
+    ID_COPY_STEP = 33401,
+    ID_SELECT_STEP = 33402,
+    ID_NEXT_PAGE = 33403,
+    ID_PREVIOUS_PAGE = 33404,
+    ID_ZOOM_IN = 33405,
+    ID_ZOOM_OUT = 33406,
+    ID_ZOOM_RESET = 33407,
+    ID_VIEW_SYNTAX_COLORS = 33408,
+    ID_VIEW_PREVIEW_BELOW = 33409,
     ID_EDIT_REDO_STEP = 33200, // guidance: redo
     ID_HELP_GUIDE = 33201,     // guidance: the learner guide
 

@@ -96,6 +96,37 @@ inline constexpr char PopupPaste[] = "貼り付け";
 inline constexpr char AboutCaption[] = "バージョン情報 Bolto";
 inline constexpr char AboutVersion[] = "Bolto x64, Version 1.7";
 inline constexpr char AboutOk[] = "OK";
+
+// Live preview, syntax colours, keyboard commands, zoom and names for assistive technology
+inline constexpr char MenuPreview[] = "プレビュー(&P)";
+inline constexpr char MenuPreviewBelow[] = "プレビューを下に表示(&B)";
+inline constexpr char MenuSyntaxColors[] = "構文の色分け(&L)";
+inline constexpr char MenuZoomIn[] = "拡大(&I)";
+inline constexpr char MenuZoomOut[] = "縮小(&O)";
+inline constexpr char MenuZoomReset[] = "元のサイズ(&R)";
+inline constexpr char MenuCopyStep[] = "このステップのコードをコピー(&S)";
+inline constexpr char MenuSelectStep[] = "このステップの行を選択(&L)";
+inline constexpr char MenuNextPage[] = "次のページへ(&N)";
+inline constexpr char MenuPreviousPage[] = "前のページへ(&V)";
+inline constexpr char PreviewStopped[] =
+    "プレビューのスクリプトが応答しないため、停止しました。プログラムを直すと再開します。";
+inline constexpr char PreviewTooLarge[] =
+    "プログラムが大きすぎるため、先頭の %1 行だけをプレビューしています。";
+inline constexpr char PreviewRefused[] = "プレビューから別のページへの移動は止めました: %1";
+inline constexpr char PreviewLine[] = "%1行目: %2";
+inline constexpr char PreviewMoreMessages[] = "これ以上のメッセージは省略します。";
+inline constexpr char StepNotDone[] = "このステップを済ませてから次のページへ進めます";
+inline constexpr char NoPageLink[] = "このページには移動先のリンクがありません";
+inline constexpr char NameTutorial[] = "チュートリアル";
+inline constexpr char NameEditor[] = "プログラム";
+inline constexpr char NameGutter[] = "行番号";
+inline constexpr char NamePreview[] = "プレビュー";
+inline constexpr char NamePreviewMessages[] = "プレビューのメッセージ";
+inline constexpr char NameStatusMessage[] = "ステータス";
+inline constexpr char NameToolbar[] = "ツール バー";
+inline constexpr char NameCapsLock[] = "Caps Lock";
+inline constexpr char NameNumLock[] = "Num Lock";
+inline constexpr char NameScrollLock[] = "Scroll Lock";
 // Guidance: step feedback, step-aware undo, the start page's lesson list, the default browser and
 // the learner guide
 inline constexpr char StepPasted[] = "貼り付けました。ページの「次へ」をクリックして進みます";
@@ -162,6 +193,15 @@ inline constexpr char CatchUpAlready[] = "すでにこのステップの手本�
 inline constexpr char CatchUpFailed[] = "このステップまで進められませんでした";
 inline constexpr char SnapshotAdopt[] = "手本に合わせる前";
 inline constexpr char SnapshotCatchUp[] = "このステップまで進める前";
+
+// Lessons confined to their folder
+inline constexpr char FolderRefusedTitle[] = "レッスンのフォルダーを開けません";
+inline constexpr char FolderRefused[] =
+    "レッスンのフォルダー %1 は、レッスンを置くフォルダーの中にありません。";
+inline constexpr char FolderRefusedHint[] =
+    "レッスンのページは、プログラムのフォルダー（またはユーザーのレッスンのフォルダー）の中の"
+    "「レッスンのフォルダー/html」に置きます。"
+    "その外を指すフォルダーやリンクのページは表示しません。";
 } // namespace Str
 
 // Status-bar prompt and tooltip of a command, separated by '\n' as the string table keeps them.
@@ -194,6 +234,16 @@ inline constexpr CommandString kCommandStrings[] = {
     {33100, "現在のステップを未完了に戻し、もう一度行う\nステップをやり直す"},
     {33101, "このレッスンのプログラムの履歴を表示し、過去の時点に戻す\n履歴"},
     {33102, "プログラムを空にしてレッスンの最初のページからやり直す\n最初からやり直す"},
+    {33400, "プログラムの結果をプレビューに表示/非表示\nプレビュー"},
+    {33401, "このステップのコードをクリップボードにコピー\nステップのコピー"},
+    {33402, "このステップの行をエディタで選択\nステップの行を選択"},
+    {33403, "ページの「次へ」のリンクをたどる\n次のページ"},
+    {33404, "ページの「戻る」のリンクをたどる\n前のページ"},
+    {33405, "フォーカスのあるペインを拡大\n拡大"},
+    {33406, "フォーカスのあるペインを縮小\n縮小"},
+    {33407, "フォーカスのあるペインを元のサイズに戻す\n元のサイズ"},
+    {33408, "HTML・CSS・JavaScript・GLSL を色分けして表示\n構文の色分け"},
+    {33409, "プレビューをエディタの右ではなく下に表示\nプレビューの位置"},
     {33200, "取り消した動作をやり直す\nやり直し"},
     {33201, "使い方のページを開く\n使い方"},
     {33300, "自分のプログラムを手本と並べて比べる\n手本と比べる"},

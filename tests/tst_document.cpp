@@ -122,19 +122,20 @@ void TestDocument::outcomes_data()
 
     for (const bool command : {true, false}) {
         const QString road = command ? QStringLiteral("command: ") : QStringLiteral("manager: ");
-        auto row = [&road](const char *name) { return qPrintable(road + QLatin1String(name)); };
-        QTest::newRow(row("succeeds"))
+        // newRow copies the name; the bytes must live until it has.
+        auto row = [&road](const char *name) { return (road + QLatin1String(name)).toLocal8Bit(); };
+        QTest::newRow(row("succeeds").constData())
             << command << "good.blsh" << 3 << "good.blsh" << true << false << "";
-        QTest::newRow(row("zero bytes"))
+        QTest::newRow(row("zero bytes").constData())
             << command << "zero.blsh" << 0 << "zero.blsh" << true << false << "";
-        QTest::newRow(row("wrong extension"))
+        QTest::newRow(row("wrong extension").constData())
             << command << "lesson.blsh.bak" << -1 << "" << false << false << "";
-        QTest::newRow(row("missing"))
+        QTest::newRow(row("missing").constData())
             << command << "missing.blsh" << 0 << "" << false << false << notFound;
-        QTest::newRow(row("folder"))
+        QTest::newRow(row("folder").constData())
             << command << "folder.blsh" << 0 << "" << false << false << denied;
         // Nobody writes to the pipe: reading it would wait for ever.
-        QTest::newRow(row("named pipe"))
+        QTest::newRow(row("named pipe").constData())
             << command << "pipe.blsh" << 0 << "" << false << false << denied;
     }
     // A failed read keeps what was read when the Open command read it; the manager starts over.

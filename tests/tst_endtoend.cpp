@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -33,7 +34,7 @@
 
 #include <memory>
 
-// The demo lesson played from its first page to its last as a learner plays it, in the real
+// Each bundled lesson played from its first page to its last as a learner plays it, in the real
 // window that the program opens for a lesson on its command line: click the page, paste or cut in
 // the editor, follow the page's own link onward, and run the finished program.
 class TestEndToEnd : public QObject
@@ -44,7 +45,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void learnerPlaysDemoLesson();
+    void learnerPlaysLesson_data();
+    void learnerPlaysLesson();
     void authorOpensStepAndReloads();
     void lessonInstalledForTheUser();
 
@@ -56,6 +58,7 @@ private:
     QPoint nextLinkWhenShown(int page);
     void verifyPageLines(int page, const std::string &program);
     void verifyGutter(int page);
+    void readSource(const QString &lesson);
 
     QTemporaryDir m_dir;
     QString m_browserLog;
@@ -84,18 +87,17 @@ void TestEndToEnd::initTestCase()
 {
     QVERIFY(m_dir.isValid());
 
-    CSourceFolder folder;
-    QVERIFY2(folder.Read(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/webgl"),
-             qPrintable(folder.Faults().join('\n')));
-    m_source = folder.ToSource();
-    QVERIFY(m_source.m_pages.size() > 2);
-
     // The lesson material as the build lays it out next to the program, copied so that Run
     // writes into the copy and not into the build tree.
     const QDir bin(qEnvironmentVariable("BOLTO_BIN_DIR"));
-    QStringList files{"webgl.blsh", "index.html"};
-    for (const QString &page : QDir(bin.filePath("webgl/html")).entryList(QDir::Files))
-        files << "webgl/html/" + page;
+    QStringList files{"index.html"};
+    for (const char *lesson : {"firstpage", "game", "webgl"}) {
+        files << QLatin1String(lesson) + ".blsh";
+        QDirIterator it(bin.filePath(QLatin1String(lesson)), QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << bin.relativeFilePath(it.next());
+    }
     for (const QString &file : files)
         QVERIFY2(copyFile(bin.filePath(file), m_dir.filePath(file)), qPrintable(file));
     SetProgramDirectoryOverride(m_dir.path().toStdString() + '/');
@@ -121,6 +123,15 @@ void TestEndToEnd::initTestCase()
         m_menus << menu.id;
         return 0;
     });
+}
+
+void TestEndToEnd::readSource(const QString &lesson)
+{
+    CSourceFolder folder;
+    QVERIFY2(folder.Read(qEnvironmentVariable("BOLTO_TEST_SOURCE_DIR") + "/lessons/" + lesson),
+             qPrintable(folder.Faults().join('\n')));
+    m_source = folder.ToSource();
+    QVERIFY(m_source.m_pages.size() > 2);
 }
 
 void TestEndToEnd::cleanupTestCase()
@@ -202,7 +213,7 @@ void TestEndToEnd::verifyGutter(int page)
     int arrows = 0;
     for (int y = gutter->m_topY; row < lines && y + h <= gutter->height(); y += h, ++row) {
         const bool marked = row >= step.line - 1 && row < step.line - 1 + step.count;
-        const QPoint inside = QPoint(15, y + h / 2) * ratio;
+        const QPoint inside = QPoint(gutter->m_arrowX + 3, y + h / 2) * ratio;
         QVERIFY2((image.pixelColor(inside) == arrow) == marked,
                  qPrintable(QString("page %1, line %2").arg(page).arg(row + 1)));
         arrows += marked ? 1 : 0;
@@ -211,9 +222,21 @@ void TestEndToEnd::verifyGutter(int page)
     QCOMPARE(arrows > 0, step.count > 0);
 }
 
-void TestEndToEnd::learnerPlaysDemoLesson()
+void TestEndToEnd::learnerPlaysLesson_data()
 {
-    const QString lessonPath = m_dir.filePath("webgl.blsh");
+    QTest::addColumn<QString>("lesson");
+    QTest::newRow("first web page") << "firstpage";
+    QTest::newRow("canvas game") << "game";
+    QTest::newRow("WebGL") << "webgl";
+}
+
+void TestEndToEnd::learnerPlaysLesson()
+{
+    QFETCH(QString, lesson);
+    readSource(lesson);
+    QFile::remove(m_browserLog);
+    const QString lessonPath = m_dir.filePath(lesson + ".blsh");
+    m_app.reset();
     m_app = std::make_unique<CHTML5App>();
     QVERIFY(m_app->InitInstance({lessonPath}));
     QVERIFY(frame() && frame()->isVisible());
@@ -284,7 +307,7 @@ void TestEndToEnd::learnerPlaysDemoLesson()
 
     // Run writes the finished program beside the lesson's pages and shows it in the browser.
     QVERIFY(frame()->RouteCommand(ID_RUN));
-    const QString exported = m_dir.filePath("webgl/index.html");
+    const QString exported = m_dir.filePath(lesson + "/index.html");
     QFile page(exported);
     QVERIFY(page.open(QIODevice::ReadOnly));
     QCOMPARE(page.readAll(), FromCp932(program).toUtf8());
@@ -301,6 +324,7 @@ void TestEndToEnd::learnerPlaysDemoLesson()
 void TestEndToEnd::authorOpensStepAndReloads()
 {
     m_app.reset();
+    readSource("webgl");
     const QString lessonPath = m_dir.filePath("webgl.blsh");
     m_app = std::make_unique<CHTML5App>();
     QVERIFY(m_app->InitInstance({"--step", "5", lessonPath}));

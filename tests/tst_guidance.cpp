@@ -176,6 +176,11 @@ void TestGuidance::startPageLinkOpensLesson()
         kTimeout));
     const QVariantList list = cards.toList();
     QCOMPARE(list.value(0).toInt(), 1);
+    // The page's own script cannot open a lesson; only the learner's click does.
+    evaluate("document.querySelector('#lessons a').click(); 1");
+    evaluate("1");
+    QCoreApplication::processEvents();
+    QCOMPARE(theLesson.GetPageCount(), 0);
     QVERIFY2(list.value(1).toString().contains("First & lesson — les.blsh"),
              qPrintable(list.value(1).toString()));
     QVERIFY(list.value(1).toString().contains(qs(Str::StartLessonSteps).arg(3)));

@@ -132,7 +132,8 @@ bool TestLessonCheck::gutterMarked(int line)
     const int row = line - 1 - editor()->GetFirstVisibleLine();
     const QImage image = gutter->grab().toImage();
     const QPoint point =
-        QPoint(29, gutter->m_topY + row * gutter->m_lineHeight + gutter->m_lineHeight / 2) *
+        QPoint(gutter->width() - 1,
+               gutter->m_topY + row * gutter->m_lineHeight + gutter->m_lineHeight / 2) *
         image.devicePixelRatio();
     return image.pixelColor(point) == kDifferent;
 }

@@ -219,7 +219,8 @@ void TestPackage::runAsUnprivilegedLearner()
                              "XDG_RUNTIME_DIR=" + home + "/runtime",
                              "BOLTO_PACKAGE_ROOT=" + m_root};
     for (const char *name :
-         {"QT_QPA_PLATFORM", "QTWEBENGINE_DISABLE_SANDBOX", "QTWEBENGINE_CHROMIUM_FLAGS", "PATH"})
+         {"QT_QPA_PLATFORM", "QTWEBENGINE_DISABLE_SANDBOX", "QTWEBENGINE_CHROMIUM_FLAGS", "PATH",
+          "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
         arguments.append(QLatin1String(name) + '=' + qEnvironmentVariable(name));
     arguments << self << QStringLiteral("runFromReadOnlyInstall");
     child.start(runuser, arguments);

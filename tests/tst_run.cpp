@@ -1,6 +1,7 @@
 #include "bolto.h"
 #include "filedialog.h"
 #include "fileerror.h"
+#include "lessonfolder.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "paths.h"
@@ -48,6 +49,8 @@ private slots:
     void noBrowserTouchesNothing();
     void refusedRunTouchesNothing_data();
     void refusedRunTouchesNothing();
+    void lessonFolderResolves_data();
+    void lessonFolderResolves();
     void failedWriteStartsNothing();
     void browserThatCannotStart_data();
     void browserThatCannotStart();
@@ -330,6 +333,9 @@ void TestRun::refusedRunTouchesNothing_data()
         << "..\\outside" << badPath.arg(exportPath("../outside"));
     QTest::newRow("absolute") << outside << badPath.arg(exportPath(outside));
     QTest::newRow("program directory") << "sub/.." << badPath.arg(exportPath("sub/.."));
+    QTest::newRow("link to the program directory") << "self" << badPath.arg(exportPath("self"));
+    QTest::newRow("link elsewhere") << "away" << badPath.arg(exportPath("away"));
+    QTest::newRow("link on the way") << "away/sub" << badPath.arg(exportPath("away/sub"));
     QTest::newRow("missing folder") << "gone" << qs(Str::FileNotFound).arg(exportPath("gone"));
     QTest::newRow("folder is a file") << "plain" << badPath.arg(exportPath("plain"));
     QTest::newRow("old page is a folder")
@@ -344,6 +350,10 @@ void TestRun::refusedRunTouchesNothing()
     QVERIFY(QDir().mkpath(m_root.filePath("outside")));
     writeFile(m_root.filePath("outside/index.html"), "not the lesson's");
     writeFile(m_programDir + "plain", "a file, not a folder");
+    // Lesson folders unpacked from an archive can be links.
+    QVERIFY(QFile::link(".", m_programDir + "self"));
+    QVERIFY(QFile::link(m_root.filePath("outside"), m_programDir + "away"));
+    QVERIFY(QDir().mkpath(m_root.filePath("outside/sub")));
     QVERIFY(QDir().mkpath(exportPath(kFolder)));
     writeFile(exportPath(kFolder) + "/kept", "inside");
     theLesson.m_folderName = ToCp932(folder);
@@ -357,6 +367,62 @@ void TestRun::refusedRunTouchesNothing()
     QCOMPARE(m_messages, QStringList{message(expected, MB_ICONSTOP)});
     QCOMPARE(snapshot(), before);
     verifyNoBrowserStarted();
+}
+
+// The check that the tutorial pane, Run and the lesson tool share, over two lesson roots.
+void TestRun::lessonFolderResolves_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("expected"); // relative to the temporary root; empty: refused
+    QTest::newRow("plain") << "les"
+                           << "first/les";
+    QTest::newRow("nested, missing") << "les/new/deeper"
+                                     << "first/les/new/deeper";
+    QTest::newRow("text climbs back in") << "les/../les"
+                                         << "first/les";
+    QTest::newRow("link to a sibling inside") << "alias"
+                                              << "first/les";
+    QTest::newRow("in the second root") << "theirs"
+                                        << "second/theirs";
+    QTest::newRow("in neither root") << "gone"
+                                     << "first/gone";
+    QTest::newRow("link to the root") << "self"
+                                      << "";
+    QTest::newRow("link to the root, then down") << "self/les"
+                                                 << "first/les";
+    QTest::newRow("link elsewhere") << "away"
+                                    << "";
+    QTest::newRow("link elsewhere, missing below") << "away/new"
+                                                   << "";
+    QTest::newRow("link up through the second root") << "up"
+                                                     << "";
+    QTest::newRow("climbs out") << "../second/theirs"
+                                << "";
+    QTest::newRow("the root") << "."
+                              << "";
+    QTest::newRow("absolute") << "/tmp"
+                              << "";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestRun::lessonFolderResolves()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QString first = root.filePath("first"), second = root.filePath("second");
+    QVERIFY(QDir().mkpath(first + "/les"));
+    QVERIFY(QDir().mkpath(second + "/theirs"));
+    QVERIFY(QDir().mkpath(root.filePath("outside")));
+    QVERIFY(QFile::link("les", first + "/alias"));
+    QVERIFY(QFile::link(".", first + "/self"));
+    QVERIFY(QFile::link(root.filePath("outside"), first + "/away"));
+    QVERIFY(QFile::link("..", second + "/up"));
+
+    const std::optional<QString> resolved = ResolveLessonFolder(folder, {first, second});
+    const QString base = ResolvedPath(root.path()) + '/';
+    QCOMPARE(resolved.value_or(base), expected.isEmpty() ? base : base + expected);
 }
 
 void TestRun::failedWriteStartsNothing()

@@ -586,6 +586,12 @@ void TestTool::check_data()
         << 0 << allPages
         << QStringList{"folder \"demo\\..\\..\" is not below the program directory",
                        "no tutorial folder"};
+    QTest::newRow("folder that is a link to the program directory")
+        << QByteArray(R"({"texts": [], "kinds": [], "arrowLines": [], "arrowCounts": [],)"
+                      R"( "folder": "self"})")
+        << 0 << allPages
+        << QStringList{"folder \"self\" leads out of the program directory through a link",
+                       "no tutorial folder"};
     QTest::newRow("lists, kinds, lines and counts")
         << QByteArray(R"({"texts": ["a", "b"], "kinds": [0, 5], "arrowLines": [1, 0, 2],)"
                       R"( "arrowCounts": [1, -1], "folder": "demo"})")
@@ -611,6 +617,7 @@ void TestTool::check()
 
     QTemporaryDir programDir;
     QVERIFY(QDir(programDir.path()).mkpath("demo/html"));
+    QVERIFY(QFile::link(".", programDir.filePath("self")));
     for (int page : htmlPages) {
         // Each page links on, as built pages do.
         QFile html(programDir.filePath(QString("demo/html/index%1.html").arg(page)));

@@ -12,13 +12,16 @@
 #include "sound.h"
 #include "statusbar.h"
 #include "texts.h"
+#include "webprofile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
+#include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QSoundEffect>
 #include <QTcpServer>
@@ -26,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QtEndian>
@@ -51,7 +55,11 @@ private slots:
     void urlTextDecidesTracking_data();
     void urlTextDecidesTracking();
     void tracksPagesInsideFrames();
-    void webAddressProceedsUntrackedAndLocalPageCannotReachIt();
+    void hostilePageReachesNothing();
+    void webLinkOpensInBrowser();
+    void refusedLessonFolderShowsNotice_data();
+    void refusedLessonFolderShowsNotice();
+    void confinedPageShowsProgramHtml();
     void startPage_data();
     void startPage();
     void missingPageShowsNotice();
@@ -75,6 +83,7 @@ private slots:
 private:
     void writePage(const QString &relativePath, const QByteArray &html);
     QString path(const QString &relativePath) const { return m_dir.filePath(relativePath); }
+    QString pageText();
     bool load(const QString &target);
     QWidget *input() const { return m_view->focusProxy(); }
     // Until `find` returns a window, looks for it; then clicks it where `at` says, as a user
@@ -92,6 +101,44 @@ private:
     QStringList m_messages;
     QList<int> m_menus;
     int m_menuAnswer = 0;
+
+public slots:
+    // Stands in for the desktop's browser.
+    void openInBrowser(const QUrl &url) { m_opened << url; }
+
+private:
+    QList<QUrl> m_opened;
+};
+
+// Listens on the loopback address only, over TCP and UDP, and records whatever arrives.
+class LoopbackListener : public QObject
+{
+public:
+    LoopbackListener()
+    {
+        QVERIFY(m_tcp.listen(QHostAddress::LocalHost));
+        QVERIFY(m_udp.bind(QHostAddress::LocalHost));
+        connect(&m_tcp, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_tcp.nextPendingConnection()) {
+                m_received << "tcp connection";
+                connect(socket, &QTcpSocket::readyRead, socket,
+                        [this, socket] { m_received << socket->readAll(); });
+            }
+        });
+        connect(&m_udp, &QUdpSocket::readyRead, this, [this] {
+            while (m_udp.hasPendingDatagrams())
+                m_received << "udp " + m_udp.receiveDatagram().data().toHex();
+        });
+    }
+    QByteArray web() const { return "http://127.0.0.1:" + QByteArray::number(m_tcp.serverPort()); }
+    quint16 tcpPort() const { return m_tcp.serverPort(); }
+    quint16 udpPort() const { return m_udp.localPort(); }
+    QList<QByteArray> received() const { return m_received; }
+
+private:
+    QTcpServer m_tcp;
+    QUdpSocket m_udp;
+    QList<QByteArray> m_received;
 };
 
 // Counts the mouse presses that reach the page; the title changes with each one.
@@ -127,6 +174,17 @@ void TestTutorial::click(Qt::MouseButton button)
     QTest::mouseClick(input(), button, Qt::NoModifier, QPoint(40, 40));
 }
 
+QString TestTutorial::pageText()
+{
+    QString text;
+    bool done = false;
+    m_view->page()->toPlainText([&](const QString &t) {
+        text = t;
+        done = true;
+    });
+    return QTest::qWaitFor([&done] { return done; }, 60000) ? text : QString();
+}
+
 int TestTutorial::mouseDownsSeen()
 {
     int seen = -1;
@@ -147,6 +205,8 @@ void TestTutorial::initTestCase()
         m_menus << menu.id;
         return m_menuAnswer;
     });
+    QDesktopServices::setUrlHandler("http", this, "openInBrowser");
+    QDesktopServices::setUrlHandler("https", this, "openInBrowser");
 
     writePage("index.html", "<html><body>start</body></html>");
     writePage("les/html/index0.html", kCounterPage);
@@ -174,12 +234,17 @@ void TestTutorial::init()
     m_messages.clear();
     m_menus.clear();
     m_menuAnswer = 0;
+    m_opened.clear();
+    // Most tests show pages from all over the temporary program directory.
+    m_view->ConfineTo(m_dir.path());
 }
 
 void TestTutorial::cleanupTestCase()
 {
     SetMessageBoxHook({});
     SetPopupMenuHook({});
+    QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("https");
     m_frame.reset();
     SetProgramDirectoryOverride({});
 }
@@ -274,63 +339,188 @@ void TestTutorial::tracksPagesInsideFrames()
     QTRY_COMPARE_WITH_TIMEOUT(theLesson.m_currentPage, 7, 60000);
 }
 
-void TestTutorial::webAddressProceedsUntrackedAndLocalPageCannotReachIt()
+// Every road out that a page of a shared lesson could take: reading files outside its folder,
+// and sending anything to a listener on this machine. One road inside the folder must work, so
+// that "blocked" means refused and not broken.
+void TestTutorial::hostilePageReachesNothing()
 {
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost));
-    QStringList requested; // request paths, in order
-    connect(&server, &QTcpServer::newConnection, &server, [&server, &requested] {
-        while (QTcpSocket *socket = server.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [socket, &requested] {
-                const QList<QByteArray> requestLine = socket->readLine().split(' ');
-                socket->readAll();
-                if (requestLine.size() > 1)
-                    requested << QString::fromLatin1(requestLine.at(1));
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
-                              "Access-Control-Allow-Origin: *\r\nConnection: close\r\n"
-                              "Content-Length: 2\r\n\r\nok");
-                socket->disconnectFromHost();
-            });
-        }
-    });
-    const QByteArray web = "http://127.0.0.1:" + QByteArray::number(server.serverPort());
-
-    // A local page may run its scripts, but its request to the web never leaves the machine.
-    writePage("remote/index0.html",
-              "<html><head><title>waiting</title></head><body>"
-              "<iframe src='" +
-                  web +
-                  "/frame.html'></iframe><script>"
-                  "var web = '" +
-                  web +
-                  "';"
-                  "function outcome(p) { return p.then(function () { return 'reached'; },"
-                  " function () { return 'blocked'; }); }"
-                  "var image = new Promise(function (ok, fail) { var i = new Image();"
-                  " i.onload = ok; i.onerror = fail; i.src = web + '/picture.png'; });"
-                  "Promise.all([outcome(fetch(web + '/data')), outcome(image)])"
-                  ".then(function (r) { document.title = r.join(' '); });"
-                  "</script></body></html>");
-    QVERIFY(load(path("remote/index0.html")));
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->title() != "waiting", 60000);
-    QCOMPARE(m_view->title(), QString("blocked blocked"));
-
-    // Following the view to a web address works, and the tutorial state stays as it was.
-    theLesson.m_currentPage = 5;
-    editor()->m_pageDone = true;
-    m_view->m_copyDisabled = true;
-    QVERIFY(ClipboardSetText("kept"));
+    LoopbackListener listener;
+    const QByteArray web = listener.web();
+    const QByteArray ws = "ws://127.0.0.1:" + QByteArray::number(listener.tcpPort());
+    writePage("outside/secret.txt", "root:secret");
+    writePage("hostile/html/own.txt", "root:own");
+    QVERIFY(QFile::link(path("outside"), path("hostile/html/peek")));
+    QByteArray page = R"(<html><head><title>waiting</title></head><body><script>
+function read(p) {
+  return p.then(function (r) { return r.text(); })
+    .then(function (t) { return t.indexOf('root:') >= 0 ? 'reached' : 'empty'; },
+          function () { return 'blocked'; });
+}
+function loads(make) { return new Promise(function (done) {
+  var e = make(); e.onload = function () { done('reached'); };
+  e.onerror = function () { done('blocked'); }; document.body.appendChild(e); }); }
+function xhr(url) { return new Promise(function (done) {
+  var x = new XMLHttpRequest(); x.open('GET', url);
+  x.onload = function () { done(x.responseText.indexOf('root:') >= 0 ? 'reached' : 'empty'); };
+  x.onerror = function () { done('blocked'); }; x.send(); }); }
+function frame(src) { return new Promise(function (done) {
+  var f = document.createElement('iframe'); f.src = src;
+  f.onload = function () { var t = '';
+    try { t = f.contentDocument.body.innerText; } catch (e) {}
+    done(t.indexOf('root:') >= 0 ? 'reached' : 'blocked'); };
+  document.body.appendChild(f);
+  setTimeout(function () { done('blocked'); }, 5000); }); }
+function socket() { return new Promise(function (done) {
+  var w = new WebSocket('WS/?data=root:x:0:0');
+  w.onopen = function () { done('reached'); };
+  w.onerror = function () { done('blocked'); }; }); }
+function rtc() { return new Promise(function (done) {
+  var pc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:UDP'}]});
+  pc.createDataChannel('leak');
+  pc.onicegatheringstatechange = function () {
+    if (pc.iceGatheringState === 'complete') done('gathered'); };
+  pc.createOffer().then(function (o) { return pc.setLocalDescription(o); });
+  setTimeout(function () { done('gathered'); }, 5000); }); }
+Promise.all([read(fetch('own.txt')), read(fetch('file:///etc/passwd')),
+  xhr('file:///etc/passwd'), read(fetch('peek/secret.txt')),
+  frame('file:///etc/passwd'), frame('peek/secret.txt'),
+  frame('data:text/html,<img src="WEB/data-frame">'),
+  loads(function () { var i = new Image(); i.src = 'WEB/image'; return i; }),
+  loads(function () { var s = document.createElement('script'); s.src = 'WEB/script'; return s; }),
+  read(fetch('WEB/fetch')), socket(), rtc()])
+.then(function (r) { document.title = r.join(' '); });
+</script></body></html>)";
+    page.replace("WEB", web)
+        .replace("WS", ws)
+        .replace("UDP", QByteArray::number(listener.udpPort()));
+    writePage("hostile/html/index0.html", page);
+    theLesson.m_folderName = "hostile";
     QSignalSpy finished(m_view, &QWebEngineView::loadFinished);
-    m_view->Navigate2(web + "/index4.html");
+    m_view->NavigateToStartPage();
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->title() != "waiting" && m_view->title().contains(' '), 60000);
+    QCOMPARE(m_view->title(), QString("reached blocked blocked blocked blocked blocked blocked "
+                                      "blocked blocked blocked blocked gathered"));
+
+    // The page tries to leave by itself: to a file outside, to the web, to a data page.
+    const QUrl hostile = m_view->url();
+    for (const QByteArray &target : {QByteArray("file:///etc/passwd"), web + "/navigation",
+                                     QByteArray("data:text/html,<p>root:</p>")}) {
+        m_view->page()->runJavaScript("location.href = '" + target + "';");
+        QVERIFY(!finished.wait(2000) || m_view->url() == hostile);
+        QCOMPARE(m_view->url(), hostile);
+    }
+    QCOMPARE(theLesson.m_currentPage, 0);
+    QVERIFY(m_opened.isEmpty());
+    // Late packets would have had time to arrive.
+    QTest::qWait(500);
+    QCOMPARE(listener.received(), QList<QByteArray>());
+}
+
+void TestTutorial::webLinkOpensInBrowser()
+{
+    LoopbackListener listener;
+    const QByteArray target = listener.web() + "/index4.html";
+    writePage("weblink/html/index0.html", linkPage(target));
+    theLesson.m_folderName = "weblink";
+    theLesson.m_pageTexts = {"abc"};
+    theLesson.m_pageKinds = {Add};
+    QSignalSpy finished(m_view, &QWebEngineView::loadFinished);
+    m_view->NavigateToStartPage();
+    QVERIFY(finished.wait(60000));
+    const QUrl page = m_view->url();
+
+    // The step is done, so the click reaches the link.
+    m_view->m_copyDisabled = true;
+    editor()->m_pageDone = true;
+    QVERIFY(ClipboardSetText("kept"));
+    click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_opened, QList<QUrl>{QUrl(QString::fromLatin1(target))}, 60000);
+    // The pane stays on its page, and none of the tutorial's state moves.
+    QCOMPARE(m_view->url(), page);
+    QCOMPARE(theLesson.m_currentPage, 0);
+    QCOMPARE(m_view->m_copyDisabled, true);
+    QCOMPARE(editor()->m_pageDone, true);
+    QCOMPARE(ClipboardText(), QString("kept"));
+    QCOMPARE(listener.received(), QList<QByteArray>());
+}
+
+void TestTutorial::refusedLessonFolderShowsNotice_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("link"); // made in the program directory, pointing at `target`
+    QTest::addColumn<QString>("target");
+    QTest::newRow("climbs out") << "../OTHER"
+                                << ""
+                                << "";
+    QTest::newRow("link to the program directory") << "self"
+                                                   << "self"
+                                                   << ".";
+    QTest::newRow("link elsewhere") << "away"
+                                    << "away"
+                                    << "ELSEWHERE";
+    QTest::newRow("link on the way") << "via/lesson"
+                                     << "via"
+                                     << "ELSEWHERE";
+}
+
+void TestTutorial::refusedLessonFolderShowsNotice()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    // Outside the program directory lies a lesson that would show.
+    QTemporaryDir other;
+    const QString elsewhere = other.path();
+    folder.replace("OTHER", QFileInfo(elsewhere).fileName());
+    QVERIFY(QDir().mkpath(elsewhere + "/html"));
+    QVERIFY(QDir().mkpath(elsewhere + "/lesson/html"));
+    for (const char *page : {"/html/index0.html", "/lesson/html/index0.html", "/index.html"}) {
+        QFile out(elsewhere + QLatin1String(page));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("<html><body>outside</body></html>");
+    }
+    writePage("html/index0.html", "<html><body>outside</body></html>");
+    if (!link.isEmpty()) {
+        QFile::remove(path(link));
+        target.replace("ELSEWHERE", elsewhere);
+        QVERIFY(QFile::link(target, path(link)));
+    }
+    QVERIFY(load(path("index.html")));
+    theLesson.m_folderName = ToCp932(folder);
+    theLesson.m_currentPage = -1;
+    m_view->NavigateToStartPage();
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->title(), qs(Str::FolderRefusedTitle), 60000);
+    const QString text = pageText();
+    QVERIFY2(text.contains(qs(Str::FolderRefused).arg(folder)), qPrintable(text));
+    QVERIFY(!text.contains("outside"));
+    QCOMPARE(theLesson.m_currentPage, -1);
+    if (!link.isEmpty())
+        QFile::remove(path(link));
+    QFile::remove(path("html/index0.html"));
+}
+
+// How the preview shows the learner's program: from memory, at an address inside the folder.
+void TestTutorial::confinedPageShowsProgramHtml()
+{
+    writePage("program/inside.png",
+              QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+"
+                                     "M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=="));
+    writePage("program.png",
+              QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+"
+                                     "M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=="));
+    CConfinedPage page(path("program"));
+    QSignalSpy finished(&page, &QWebEnginePage::loadFinished);
+    page.setHtml("<html><head><title>waiting</title></head><body><script>"
+                 "function loads(src) { return new Promise(function (done) {"
+                 "  var i = new Image(); i.onload = function () { done('shown'); };"
+                 "  i.onerror = function () { done('refused'); }; i.src = src; }); }"
+                 "Promise.all([loads('inside.png'), loads('../program.png')])"
+                 ".then(function (r) { document.title = r.join(' '); });"
+                 "</script></body></html>",
+                 QUrl::fromLocalFile(path("program/index.html")));
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.first().first().toBool(), true);
-    // The local page's requests would have come long before this one.
-    QVERIFY(!requested.isEmpty());
-    QCOMPARE(requested.first(), QString("/index4.html"));
-    QCOMPARE(theLesson.m_currentPage, 5);
-    QCOMPARE(editor()->m_pageDone, true);
-    QCOMPARE(m_view->m_copyDisabled, true);
-    QCOMPARE(ClipboardText(), QString("kept"));
+    QTRY_COMPARE_WITH_TIMEOUT(page.title(), QString("shown refused"), 60000);
 }
 
 void TestTutorial::startPage_data()

@@ -9,6 +9,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDirIterator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,6 +39,35 @@ QByteArray depfile(const QString &target, const QStringList &inputs)
     for (const QString &input : inputs)
         text += " \\\n  " + escape(QFileInfo(input).absoluteFilePath());
     return text + "\n";
+}
+
+// The lesson's own files (pictures, scripts, models) from DIR/files, copied beside the program the
+// learner writes, so the program finds them under the same names whether it runs from the lesson
+// folder or from a learner's copy of it. Regular files only: a link could bring in anything.
+bool copyLessonFiles(const QString &dir, const QString &lessonDir, QStringList &inputs)
+{
+    const QDir files(QDir(dir).filePath("files"));
+    if (!files.exists())
+        return true;
+    QDirIterator it(files.path(), QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString from = it.next();
+        const QString relative = files.relativeFilePath(from);
+        if (relative == QLatin1String("index.html")) {
+            PrintError(QString("%1: index.html is the name of the learner's program; the lesson "
+                               "cannot bring its own")
+                           .arg(from));
+            return false;
+        }
+        QFile source(from);
+        const QString to = QDir(lessonDir).filePath(relative);
+        if (!source.open(QIODevice::ReadOnly) || !QDir().mkpath(QFileInfo(to).path()) ||
+            !writeFile(to, source.readAll()))
+            return false;
+        inputs.append(from);
+    }
+    return true;
 }
 
 struct BuildResult
@@ -81,6 +111,9 @@ BuildResult build(const QString &dir, const QString &out, const QString &depfile
     if (!source.m_style.isEmpty() &&
         !writeFile(QDir(htmlDir).filePath("style.css"), source.m_style))
         return result;
+    if (!copyLessonFiles(dir, QDir(out).filePath(LessonFolderPath(source.m_folderBytes)),
+                         result.inputs))
+        return result;
     const LessonFileStatus status =
         StoreLessonFile(QFile::encodeName(lessonPath).toStdString(), lesson);
     if (status.m_cause != LessonFileStatus::ok) {
@@ -104,7 +137,8 @@ int RunBuild(const QStringList &arguments)
     parser.setApplicationDescription(
         "Builds a lesson from its source folder: computes every step's kind, line, count and\n"
         "snippet from the programs in steps/, writes the tutorial pages from pages/ and\n"
-        "template.html, and packs <folder>.blsh. See docs/author-guide.md.");
+        "template.html, copies files/ into the lesson folder, and packs <folder>.blsh.\n"
+        "See docs/author-guide.md.");
     parser.addPositionalArgument("DIR", "the lesson source folder (with lesson.json)");
     const QCommandLineOption outOption(
         "out", "where to put <folder>.blsh and <folder>/html (default: DIR/build)", "OUTDIR");

@@ -115,6 +115,10 @@ void CLessonChecker::CheckTutorialPages(const QString &programDir)
     if (!IsBelowProgramDirectory(folder))
         fault(QString("folder %1 is not below the program directory, so Run refuses it")
                   .arg(quoteLine(m_lesson.m_folderName)));
+    else if (!ResolveLessonFolder(folder, {programDir}))
+        fault(QString("folder %1 leads out of the program directory through a link, so the "
+                      "tutorial pane and Run refuse it")
+                  .arg(quoteLine(m_lesson.m_folderName)));
     const QString htmlDir = QDir(programDir).filePath(folder + "/html");
     if (!QFileInfo(htmlDir).isDir()) {
         fault(QString("no tutorial folder %1").arg(QDir::cleanPath(htmlDir)));

@@ -14,9 +14,9 @@
 
 namespace {
 const QColor kBackground(200, 200, 200);
-// A line that differs from the lesson's: a thin bar at the gutter's edge, beside the arrows.
+// A line that differs from the lesson's: a thin bar at the gutter's right edge, beside the arrows
+// wherever the gutter's width puts them.
 const QColor kDifferent(255, 140, 0);
-constexpr int kDifferentX = 28;
 constexpr int kDifferentWidth = 2;
 } // namespace
 
@@ -114,7 +114,7 @@ void CLineWnd::drawRows(QPainter &painter)
             painter.drawPolygon(ArrowPolygon(y));
         }
         if (m_lessonCheck && m_lessonCheck->IsDifferentLine(row + 1))
-            painter.fillRect(kDifferentX, y, kDifferentWidth, h, kDifferent);
+            painter.fillRect(width() - kDifferentWidth, y, kDifferentWidth, h, kDifferent);
         y += h;
         if (y + h > bottom)
             break;

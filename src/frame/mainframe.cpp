@@ -126,6 +126,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    createLearnerCommands();
     setupGuidance();
     createAuthoring();
     createProgress();

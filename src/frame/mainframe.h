@@ -11,8 +11,10 @@ class CAuthoring;
 class CHTML5Doc;
 class CCompareWnd;
 class CHTML5View;
+class CLearnerCommands;
 class CLessonCheck;
 class CLessonProgress;
+class CPreviewState;
 class CProgrammingView;
 class CSmartSplitterWnd;
 class CStatusBar;
@@ -83,6 +85,9 @@ public:
     QMenu *m_fileMenu = nullptr;
     // The learner's progress in the open lesson; the panes get it from here.
     CLessonProgress *m_progress = nullptr;
+    // The live preview's messages, and the keyboard, zoom and preview commands.
+    CPreviewState *m_previewState = nullptr;
+    CLearnerCommands *m_learnerCommands = nullptr;
     // Opening at a step and reloading a changed lesson file, for lesson authors.
     CAuthoring *m_authoring = nullptr;
 
@@ -108,6 +113,7 @@ private:
     void createStatusBar();
     void createLessonCheck();
     void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
+    void createLearnerCommands();
     void createAuthoring();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();

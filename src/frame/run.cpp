@@ -50,9 +50,13 @@ std::optional<QString> exportPathFor(const std::string &programDirectory,
     const QString folder = LessonFolderPath(folderName);
     const QString index = QStringLiteral("/index.html");
     shownPath = FromPath(programDirectory) + folder + index;
-    if (!IsBelowProgramDirectory(folder))
+    // Links count as well as text: a folder that is a link to the program directory or elsewhere
+    // is refused like `..`.
+    const std::optional<QString> resolved =
+        ResolveLessonFolder(folder, {FromPath(programDirectory)});
+    if (!resolved)
         return std::nullopt;
-    return QDir::cleanPath(QDir(FromPath(programDirectory)).absoluteFilePath(folder)) + index;
+    return *resolved + index;
 }
 
 // Writes everything, through short writes and interrupted calls. Returns 0 or the errno.

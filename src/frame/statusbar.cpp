@@ -9,6 +9,7 @@
 
 namespace {
 const char *const kIndicatorTexts[] = {Str::IndicatorCaps, Str::IndicatorNum, Str::IndicatorScroll};
+const char *const kIndicatorNames[] = {Str::NameCapsLock, Str::NameNumLock, Str::NameScrollLock};
 }
 
 CStatusBar::CStatusBar(QWidget *parent) : QStatusBar(parent)
@@ -16,11 +17,13 @@ CStatusBar::CStatusBar(QWidget *parent) : QStatusBar(parent)
     setSizeGripEnabled(true);
     m_message = new QLabel(qs(Str::Ready), this);
     m_message->setTextFormat(Qt::PlainText);
+    m_message->setAccessibleName(qs(Str::NameStatusMessage));
     addWidget(m_message, 1);
     for (int i = 0; i < 3; ++i) {
         auto *label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignCenter);
+        label->setAccessibleName(qs(kIndicatorNames[i]));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         // Each indicator keeps the width of its text, lit or not, so the bar does not jump.

@@ -61,10 +61,11 @@ CHtmlView::CHtmlView(QWidget *parent) : QWebEngineView(parent)
 void CHtmlView::setupSettings()
 {
     // Tutorial pages are lesson content from anywhere. They may run their scripts and WebGL and
-    // use the files beside them, but a page loaded from a file reaches no web address: with
-    // LocalContentCanAccessRemoteUrls off the engine refuses every request of a local page to the
-    // web (fetches, images, scripts, frames). Following a link to a web address still works; such
-    // pages are simply not tutorial pages. No plugins, pop-up windows or clipboard access.
+    // use the files of their own folder. The engine's settings alone do not keep them there (with
+    // file access on, a page reads any file; WebSockets and WebRTC ignore the remote-URL setting):
+    // the page's request filter and navigation check do, and the profile's engine switch keeps
+    // WebRTC silent. File access stays on for the folder's own files, which the filter confines.
+    // No plugins, pop-up windows or clipboard access.
     QWebEngineSettings *s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
@@ -95,14 +96,25 @@ void CHtmlView::Navigate2(const QString &target)
     load(url);
 }
 
+void CHtmlView::ConfineTo(const QString &folder)
+{
+    static_cast<CHtmlPage *>(page())->SetAllowedFolder(folder);
+}
+
+void CHtmlView::ShowNotice(const QString &title, const QStringList &lines)
+{
+    static_cast<CHtmlPage *>(page())->ShowNotice(title, lines);
+}
+
 void CHtmlView::OnBeforeNavigate2(const QString &url)
 {
     (void)url;
 }
 
-bool CHtmlView::OnFollowLink(const QUrl &url)
+bool CHtmlView::OnFollowLink(const QUrl &url, bool byLearner)
 {
     (void)url;
+    (void)byLearner;
     return false;
 }
 

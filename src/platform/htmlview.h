@@ -1,9 +1,11 @@
 #pragma once
 
-// The web-browser control under the tutorial pane. Every navigation, the pane's own, followed
-// links and those of frames inside a page, is reported to OnBeforeNavigate2 first; the control
-// never cancels one. Key and mouse input meant for the view or any widget inside it passes
-// PreTranslateMessage first. The browser's own context menu never shows.
+// The web-browser control under the tutorial pane. Its page is confined to one folder (see
+// CConfinedPage): navigations that lead out of it are refused, and a web link the learner clicks
+// opens in the desktop's browser. Every navigation that proceeds, the pane's own, followed links
+// and those of frames inside a page, is reported to OnBeforeNavigate2 first. Key and mouse input
+// meant for the view or any widget inside it passes PreTranslateMessage first. The browser's own
+// context menu never shows.
 
 #include "cmdtarget.h"
 
@@ -19,11 +21,17 @@ public:
     // Shows a local file (a plain path) or a URL.
     void Navigate2(const QString &target);
 
+    // The folder whose files the page may show (resolved here); empty allows only the start page.
+    void ConfineTo(const QString &folder);
+    // Shows a notice of the program's own instead of a page (see CHtmlPage::ShowNotice).
+    void ShowNotice(const QString &title, const QStringList &lines);
+
     // Called before every navigation with the URL as text (a local file as a file URL).
     virtual void OnBeforeNavigate2(const QString &url);
-    // A link the learner followed, offered before any other check: true takes it over and the
-    // page stays where it is.
-    virtual bool OnFollowLink(const QUrl &url);
+    // A followed link, offered before any other check: true takes it over and the page stays
+    // where it is. `byLearner` says whether a click or key of the learner's led to it, rather than
+    // a script of the page's own.
+    virtual bool OnFollowLink(const QUrl &url, bool byLearner);
 
     // Sees every key and mouse event meant for the view or a widget inside it, once, before that
     // widget does; true keeps the event from it.

@@ -3,11 +3,14 @@
 #include "bolto.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessonfolder.h"
+#include "lessonroots.h"
 #include "paths.h"
 #include "qtcodepage.h"
 #include "startpage.h"
 #include "texts.h"
 
+#include <QDir>
 #include <QUrl>
 #include <QWebEngineScript>
 
@@ -24,19 +27,30 @@ void CHTML5View::setupStartPage()
 
 void CHTML5View::fillStartPage()
 {
-    const QList<LessonSummary> lessons = ListLessons(FromPath(ProgramDirectory()));
+    // Lessons beside the program first, then those installed into the user's own folder.
+    QList<LessonSummary> lessons = ListLessons(FromPath(ProgramDirectory()));
+    const QString userRoot = UserLessonRoot();
+    if (QDir(userRoot).canonicalPath() != QDir(FromPath(ProgramDirectory())).canonicalPath())
+        lessons += ListLessons(userRoot);
     QStringList progress;
     for (const LessonSummary &lesson : lessons)
         progress.append(m_lessonProgress ? m_lessonProgress(lesson.path) : QString());
     page()->runJavaScript(StartPageScript(lessons, progress), QWebEngineScript::ApplicationWorld);
 }
 
-bool CHTML5View::OnFollowLink(const QUrl &url)
+bool CHTML5View::OnFollowLink(const QUrl &url, bool byLearner)
 {
     if (!url.isLocalFile() || !CHTML5Doc::HasLessonExtension(url.toLocalFile()))
         return false;
-    // Opening may ask questions and replaces the page: not from inside the engine's callback.
+    // A page's own script opens nothing, and a link opens only a lesson that lies where lessons
+    // are kept: a shared page must not send the learner into files elsewhere on the disk.
     const QString path = url.toLocalFile();
+    const QString resolved = ResolvedPath(path);
+    const bool inRoot = IsStrictlyInside(resolved, ResolvedPath(FromPath(ProgramDirectory()))) ||
+                        IsStrictlyInside(resolved, ResolvedPath(UserLessonRoot()));
+    if (!byLearner || !inRoot)
+        return true;
+    // Opening may ask questions and replaces the page: not from inside the engine's callback.
     QMetaObject::invokeMethod(
         this, [this, path] { emit OpenLessonRequested(path); }, Qt::QueuedConnection);
     return true;

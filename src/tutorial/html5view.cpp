@@ -16,6 +16,7 @@
 #include "sound.h"
 #include "statusbar.h"
 #include "texts.h"
+#include "webprofile.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -30,14 +31,26 @@ CHTML5View::CHTML5View(QWidget *parent) : CHtmlView(parent)
 
 void CHTML5View::NavigateToStartPage()
 {
-    std::string path = ProgramDirectory();
-    if (!theLesson.m_folderName.empty()) {
-        path = LessonRootFor(FromPath(path), theLesson.m_folderName).toStdString() +
-               LessonFolderPath(theLesson.m_folderName).toStdString() + "/html/index0.html";
-    } else {
-        path += "index.html";
+    if (theLesson.m_folderName.empty()) {
+        ConfineTo({});
+        Navigate2(FromPath(ProgramDirectory() + "index.html"));
+        return;
     }
-    Navigate2(FromPath(path));
+    // The lesson's pages may use the files of its folder and nothing else, and only a folder that
+    // really lies inside its lesson root (the program directory or the user's) is shown at all.
+    const QString name = LessonFolderPath(theLesson.m_folderName);
+    const std::optional<QString> folder = ResolveLessonFolder(
+        name, {LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)});
+    if (!folder) {
+        ConfineTo({});
+        ShowNotice(qs(Str::FolderRefusedTitle),
+                   {qs(Str::FolderRefused)
+                        .arg(QStringLiteral("<code>%1</code>").arg(name.toHtmlEscaped())),
+                    qs(Str::FolderRefusedHint)});
+        return;
+    }
+    ConfineTo(*folder);
+    Navigate2(*folder + QStringLiteral("/html/index0.html"));
 }
 
 void CHTML5View::OnInitialUpdate()
@@ -94,13 +107,22 @@ bool CHTML5View::PreTranslateMessage(QEvent *event)
             AfxMessageBox(qs(Str::CannotGoForward), MB_OK);
             return true;
         }
+        // Enter and Space follow the focused link.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+            key->key() == Qt::Key_Space)
+            static_cast<CConfinedPage *>(page())->NoteUserActivation();
         return false;
     }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         const auto *mouse = static_cast<const QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton)
-            return OnLeftButtonDown();
+        if (mouse->button() == Qt::LeftButton) {
+            if (OnLeftButtonDown())
+                return true;
+            // The click reaches the page: a web link under it is the learner's to open.
+            static_cast<CConfinedPage *>(page())->NoteUserActivation();
+            return false;
+        }
         if (mouse->button() == Qt::RightButton) {
             OnContextMenu(mouse->globalPosition().toPoint());
             return true;

@@ -25,7 +25,7 @@ public:
     void OnBeforeNavigate2(const QString &url) override;
     bool PreTranslateMessage(QEvent *event) override;
     // A followed link to a lesson file opens that lesson instead of showing the file.
-    bool OnFollowLink(const QUrl &url) override;
+    bool OnFollowLink(const QUrl &url, bool byLearner) override;
 
     // Puts the current page's snippet on the clipboard, with the sound and the status text.
     // False when copying is switched off, there is no snippet or the clipboard cannot be used.

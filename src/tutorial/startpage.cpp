@@ -54,7 +54,10 @@ LessonSummary summarise(const QString &directory, const QString &path)
     } catch (const std::exception &) {
         return lesson;
     }
-    lesson.steps = read.GetPageCount();
+    // A closing page that neither brings nor marks a line is no step.
+    lesson.steps = 0;
+    for (int page = 0; page < read.GetPageCount(); ++page)
+        lesson.steps += read.GetPageText(page).empty() && read.GetArrowCount(page) <= 0 ? 0 : 1;
     const QString folder = LessonFolderPath(read.m_folderName);
     if (IsBelowProgramDirectory(folder)) {
         const QString title = pageTitle(QDir(directory).filePath(folder + "/html/index0.html"));

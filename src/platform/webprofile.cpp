@@ -1,0 +1,100 @@
+#include "webprofile.h"
+
+#include "lessonrequestfilter.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QWebEngineProfile>
+
+namespace {
+// WebRTC gathers its candidates over UDP, which no request filter sees; with this policy it
+// sends nothing that does not go through a proxy, and the program sets none.
+constexpr char kWebRtcSwitch[] = "--force-webrtc-ip-handling-policy=disable_non_proxied_udp";
+constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+
+// How long after the learner's click a web link counts as theirs: as long as a browser lets a
+// click open a pop-up.
+constexpr qint64 kActivationMs = 5000;
+} // namespace
+
+void PrepareWebEngine()
+{
+    QByteArray flags = qgetenv(kFlagsVariable);
+    if (flags.contains(kWebRtcSwitch))
+        return;
+    if (!flags.isEmpty())
+        flags += ' ';
+    qputenv(kFlagsVariable, flags + kWebRtcSwitch);
+}
+
+// Runs as the application object is made, before any page can start the engine, in the program
+// and in every test alike.
+Q_COREAPP_STARTUP_FUNCTION(PrepareWebEngine)
+
+QWebEngineProfile *BoltoWebProfile()
+{
+    static QWebEngineProfile *profile = [] {
+        PrepareWebEngine();
+        // No storage name: off the record, so cookies, storage and cache stay in memory.
+        auto *p = new QWebEngineProfile(QCoreApplication::instance());
+        p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+        p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+        p->setUrlRequestInterceptor(new CNoNetworkFilter(p));
+        return p;
+    }();
+    return profile;
+}
+
+CConfinedPage::CConfinedPage(const QString &folder, QObject *parent)
+    : QWebEnginePage(BoltoWebProfile(), parent), m_filter(new CLessonRequestFilter(folder, this))
+{
+    setUrlRequestInterceptor(m_filter);
+}
+
+void CConfinedPage::SetAllowedFolder(const QString &folder)
+{
+    m_filter->SetAllowedFolder(folder);
+}
+
+QString CConfinedPage::AllowedFolder() const
+{
+    return m_filter->AllowedFolder();
+}
+
+bool CConfinedPage::IsAllowed(const QUrl &url) const
+{
+    return m_filter->IsAllowed(url);
+}
+
+void CConfinedPage::NoteUserActivation()
+{
+    m_userActivation.start();
+}
+
+bool CConfinedPage::takeUserActivation()
+{
+    const bool active = m_userActivation.isValid() && m_userActivation.elapsed() < kActivationMs;
+    m_userActivation.invalidate();
+    return active;
+}
+
+bool CConfinedPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    const bool own = type == NavigationTypeTyped && isMainFrame;
+    if (type == NavigationTypeLinkClicked && CLessonRequestFilter::IsWebAddress(url)) {
+        if (takeUserActivation())
+            OnWebLink(url);
+        return false;
+    }
+    // Content without an address (a notice, the learner's program) is the program's own to load;
+    // a page that navigates a frame or itself to such content escapes the folder's rules.
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob"))
+        return own || (type == NavigationTypeReload && isMainFrame);
+    return IsAllowed(url);
+}
+
+void CConfinedPage::OnWebLink(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
