@@ -5,24 +5,33 @@
 #include "bolto.h"
 #include "comparewnd.h"
 #include "framefixture.h"
+#include "historydlg.h"
 #include "html5view.h"
 #include "lessoncheck.h"
 #include "lessoncompare.h"
 #include "lessonfile.h"
+#include "lessonprogress.h"
 #include "linewnd.h"
 #include "mainframe.h"
 #include "programmingview.h"
+#include "progressstore.h"
 #include "qtcodepage.h"
+#include "resource.h"
 #include "statusbar.h"
 #include "texts.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineView>
 
 #include <memory>
 
@@ -51,6 +60,7 @@ private slots:
     void extraCommentMovesNextPageSelection();
     void compareWindowAndAdopt();
     void catchUpFromFirstPage();
+    void catchUpUndoneFromHistory();
     void catchUpKeepsLearnersLines();
     void catchUpConflictOpensCompare();
     void lessonThatCannotBeReplayed();
@@ -272,6 +282,57 @@ void TestLessonCheck::catchUpFromFirstPage()
     editor()->setFocus();
     press(Qt::CTRL | Qt::Key_Z);
     QCOMPARE(editor()->GetWindowText(), QString());
+}
+
+void TestLessonCheck::catchUpUndoneFromHistory()
+{
+    // The lesson's progress is kept, as when the lesson is opened from its file.
+    CLessonProgress *progress = m_frame->m_progress;
+    QTemporaryDir data;
+    progress->SetStore(std::make_unique<CSqliteProgressStore>(data.filePath("progress.sqlite")));
+    progress->OpenLesson(qEnvironmentVariable("BOLTO_BIN_DIR") + "/webgl.blsh");
+    const auto close = qScopeGuard([progress] {
+        progress->OpenLesson(QString());
+        progress->SetStore(CreateDefaultProgressStore());
+    });
+    QVERIFY(progress->HasLesson());
+    // The learner on page 0 followed a link to page 5 without doing a step.
+    goToPage(0);
+    goToPage(5);
+
+    editor()->setFocus();
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_J);
+    QCOMPARE(m_frame->m_statusBar->GetPaneText(0), qs(Str::CatchUpApplied).arg(5));
+    QCOMPARE(progress->DoneSteps(), (QSet<int>{0, 1, 2, 3, 4}));
+    // One snapshot: the program before the catch-up, not one per step caught up.
+    const QList<CSnapshot> history = progress->Snapshots();
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().reason, qs(Str::SnapshotCatchUp));
+    QVERIFY(history.first().program.isEmpty());
+    QCOMPARE(editor()->GetWindowText(), FromCp932(m_programs.Before(5)));
+
+    QVERIFY(m_frame->RouteCommand(ID_PROGRESS_HISTORY));
+    auto *dialog = m_frame->findChild<CHistoryDlg *>();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    QVERIFY(dialog->List()->item(0)->text().contains(qs(Str::SnapshotCatchUp)));
+    dialog->List()->setCurrentRow(0);
+    QSignalSpy loaded(m_frame->m_tutorialView, &QWebEngineView::loadFinished);
+    QTest::mouseClick(dialog->RestoreButton(), Qt::LeftButton);
+    QVERIFY(editor()->GetWindowText().isEmpty());
+    QVERIFY(progress->DoneSteps().isEmpty());
+    QTRY_VERIFY(!m_frame->findChild<CHistoryDlg *>());
+    // The offscreen platform does not hand the activation back when the dialog closes.
+    m_frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_frame));
+    // The restore went back to the snapshot's page.
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, kTimeout);
+    QCOMPARE(theLesson.m_currentPage, 5);
+
+    // With no steps done again, the same catch-up is offered again.
+    editor()->setFocus();
+    press(Qt::CTRL | Qt::SHIFT | Qt::Key_J);
+    QCOMPARE(m_frame->m_statusBar->GetPaneText(0), qs(Str::CatchUpApplied).arg(5));
 }
 
 void TestLessonCheck::catchUpKeepsLearnersLines()

@@ -7,6 +7,7 @@
 #include "filedialog.h"
 #include "guidewindow.h"
 #include "html5doc.h"
+#include "lessonprogress.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "recentfilelist.h"
@@ -129,6 +130,9 @@ bool CHTML5App::InitInstance(const QStringList &arguments)
     m_mainFrame->show();
     m_mainFrame->DragAcceptFiles(true);
     if (info.m_step > 0 && m_mainFrame->m_authoring) {
+        // The step asked for is shown, not the learner's saved place, and it is not saved over.
+        if (m_mainFrame->m_progress)
+            m_mainFrame->m_progress->SetKeeping(false);
         QString error;
         if (!m_mainFrame->m_authoring->ShowStep(info.m_step, &error))
             std::fprintf(stderr, "bolto: --step %d: %s\n", info.m_step, qPrintable(error));

@@ -66,12 +66,12 @@ std::string CLessonCheck::LearnerProgram() const
 
 bool CLessonCheck::isDone(int page) const
 {
-    return m_link ? m_link->IsStepDone(page) : m_doneSteps.count(page) > 0;
+    return m_link && m_link->KeepsSteps() ? m_link->IsStepDone(page) : m_doneSteps.count(page) > 0;
 }
 
 void CLessonCheck::markDone(int page)
 {
-    if (m_link)
+    if (m_link && m_link->KeepsSteps())
         m_link->MarkStepDone(page);
     else
         m_doneSteps.insert(page);

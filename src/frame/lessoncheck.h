@@ -30,6 +30,8 @@ public:
     virtual void MarkStepDone(int page) = 0;
     // Called before the program is replaced, so the learner can go back to it.
     virtual void TakeSnapshot(const QString &reason) = 0;
+    // False while the progress follows no lesson: the check keeps the done steps itself then.
+    virtual bool KeepsSteps() const { return true; }
 };
 
 class CLessonCheck : public QObject

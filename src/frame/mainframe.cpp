@@ -131,6 +131,7 @@ CMainFrame::CMainFrame(QWidget *parent) : QMainWindow(parent)
     createAuthoring();
     createProgress();
     createLessonCheck();
+    linkProgressToLessonCheck();
     OnUpdateFrameTitle();
 
     connect(qApp, &QApplication::focusChanged, this,

@@ -115,6 +115,7 @@ private:
     void showCompareWnd(const std::string &mine, const std::string &expected, const QString &note);
     void createLearnerCommands();
     void createAuthoring();
+    void linkProgressToLessonCheck();
     QAction *addCommand(int id, const QString &text);
     void updateRecentFileMenu();
     void onFocusChanged(QWidget *now);

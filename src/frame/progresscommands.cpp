@@ -8,6 +8,7 @@
 #include "historydlg.h"
 #include "html5doc.h"
 #include "html5view.h"
+#include "lessoncheck.h"
 #include "lessonprogress.h"
 #include "messagebox.h"
 #include "programmingview.h"
@@ -19,6 +20,35 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+
+namespace {
+// The lesson check's view of the progress: steps it finds done are saved, and the program it
+// replaces goes to the history first.
+class CProgressCheckLink : public CLessonProgressLink
+{
+public:
+    explicit CProgressCheckLink(CLessonProgress *progress) : m_progress(progress) {}
+
+    bool KeepsSteps() const override { return m_progress && m_progress->HasLesson(); }
+    bool IsStepDone(int page) const override { return m_progress && m_progress->IsStepDone(page); }
+    void MarkStepDone(int page) override
+    {
+        // The check sees a done step after every edit; only its first sight is news.
+        if (!m_progress || m_progress->IsStepDone(page))
+            return;
+        // Steps caught up have no program of their own to keep.
+        m_progress->MarkStepDone(page, page == theLesson.m_currentPage);
+    }
+    void TakeSnapshot(const QString &reason) override
+    {
+        if (m_progress)
+            m_progress->TakeSnapshot(reason);
+    }
+
+private:
+    QPointer<CLessonProgress> m_progress;
+};
+} // namespace
 
 void CMainFrame::createProgress()
 {
@@ -64,6 +94,11 @@ void CMainFrame::createProgress()
         if (control)
             control->addAction(action);
     }
+}
+
+void CMainFrame::linkProgressToLessonCheck()
+{
+    m_lessonCheck->SetProgressLink(std::make_unique<CProgressCheckLink>(m_progress));
 }
 
 void CMainFrame::setupProgressDocument()

@@ -122,11 +122,21 @@ CLessonProgress::EditorState CLessonProgress::editorState() const
     return m_probe ? m_probe() : EditorState{};
 }
 
+void CLessonProgress::SetKeeping(bool keep)
+{
+    m_keeping = keep;
+    if (!keep) {
+        m_pending.reset();
+        m_path.clear();
+        OpenLesson(QString());
+    }
+}
+
 void CLessonProgress::OpenLesson(const QString &lessonPath)
 {
     SaveNow();
     m_saveTimer.stop();
-    m_path = LessonKey(lessonPath);
+    m_path = m_keeping ? LessonKey(lessonPath) : QString();
     m_hash = m_path.isEmpty() ? QString() : LessonHash(lessonPath);
     m_page = -1;
     m_done.clear();
@@ -207,12 +217,13 @@ void CLessonProgress::NotePageLoaded(int page)
     emit caretRestored(record.caretAnchor, record.caretPosition, record.firstLine);
 }
 
-void CLessonProgress::MarkStepDone(int page)
+void CLessonProgress::MarkStepDone(int page, bool snapshot)
 {
     if (m_path.isEmpty() || page < 0)
         return;
     m_done.insert(page);
-    TakeSnapshot(ReasonStep);
+    if (snapshot)
+        TakeSnapshot(ReasonStep);
     SaveNow();
     emit stepStateChanged(page, true);
 }

@@ -73,6 +73,9 @@ public:
     // done steps, the page and, once that page shows, the caret and scroll position.
     void OpenLesson(const QString &lessonPath);
     QString LessonPath() const { return m_path; }
+    // false: lessons opened from now on are neither resumed nor saved, as when an author opens
+    // a lesson at a step; the lesson open now is let go without saving.
+    void SetKeeping(bool keep);
     bool HasLesson() const { return !m_path.isEmpty(); }
     // True from OpenLesson until the saved state is back in the panes.
     bool IsResuming() const { return m_pending.has_value(); }
@@ -85,7 +88,8 @@ public:
     void NoteEdited();
     void NotePageShown(int page);
     void NotePageLoaded(int page);
-    void MarkStepDone(int page);
+    // `snapshot`: keep the program in the history as the step's (not for steps caught up).
+    void MarkStepDone(int page, bool snapshot = true);
 
     // Commands. Each keeps a snapshot first where it changes the program.
     void ReopenStep(int page);
@@ -125,6 +129,7 @@ private:
     EditorProbe m_probe;
     QString m_path;
     QString m_hash;
+    bool m_keeping = true;
     int m_page = -1;
     QSet<int> m_done;
     bool m_hasRecord = false;
