@@ -173,6 +173,7 @@ inline constexpr char HistoryReasonKept[] = "以前の記録";
 inline constexpr char ProgressStartPageDone[] = "%1 ステップ完了";
 // Check, compare and catch up against the lesson's expected program
 inline constexpr char CheckMatches[] = "手本どおり";
+inline constexpr char NameLessonCheck[] = "手本との比較";
 inline constexpr char CheckDiffers[] = "手本と違う行: %1";
 inline constexpr char CheckNotReplayed[] = "手本なし";
 inline constexpr char CheckCannotReplay[] =

@@ -41,6 +41,7 @@ void CMainFrame::createLessonCheck()
     pane->setObjectName(QStringLiteral("lessonCheckPane"));
     pane->setTextFormat(Qt::PlainText);
     pane->setAlignment(Qt::AlignCenter);
+    pane->setAccessibleName(qs(Str::NameLessonCheck));
     // First of the permanent panes, before the lock indicators; the message pane is index 0.
     m_statusBar->insertPermanentWidget(1, pane);
     pane->hide();
