@@ -77,6 +77,14 @@ void CLessonCheck::markDone(int page)
         m_doneSteps.insert(page);
 }
 
+void CLessonCheck::noteDoneInEditor(int page)
+{
+    // The progress hears of the editor's steps from the editor, as they happen; the check only
+    // sees them later, when a restore or start over may already have opened them again.
+    if (!(m_link && m_link->KeepsSteps()))
+        m_doneSteps.insert(page);
+}
+
 void CLessonCheck::onTextChanged()
 {
     m_pause.start();
@@ -146,7 +154,7 @@ void CLessonCheck::compareWith(int page, bool done)
     if (newPage) {
         // Leaving a page whose step the editor saw done before the check did.
         if (m_page >= 0 && m_page < theLesson.GetPageCount() && pageDoneInEditor())
-            markDone(m_page);
+            noteDoneInEditor(m_page);
         m_page = page;
         m_sawDone = done;
     }
@@ -180,7 +188,7 @@ void CLessonCheck::CheckNow()
     bool done = pageDoneInEditor();
     compareWith(page, done);
     if (done && m_state != noLesson) {
-        markDone(page);
+        noteDoneInEditor(page);
     } else if (m_state == differs) {
         // Typed instead of pasted: the program after the step counts as the step done, unless
         // the step changes nothing, which would make any visit count.

@@ -107,6 +107,7 @@ private:
     QString cannotReplayNote() const;
     bool isDone(int page) const;
     void markDone(int page);
+    void noteDoneInEditor(int page);
 
     QPointer<CProgrammingView> m_editor;
     std::unique_ptr<CLessonProgressLink> m_link;

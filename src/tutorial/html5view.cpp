@@ -259,6 +259,13 @@ void CHTML5View::NavigateToPage(int page)
 {
     if (page < 0 || theLesson.m_folderName.empty())
         return;
-    Navigate2(FromPath(ProgramDirectory() + LessonFolderPath(theLesson.m_folderName).toStdString() +
-                       "/html/index" + std::to_string(page) + ".html"));
+    // The folder the first page came from, found and confined the same way: it may lie in the
+    // user's lesson root. A refused folder has had its notice already.
+    const std::optional<QString> folder =
+        ResolveLessonFolder(LessonFolderPath(theLesson.m_folderName),
+                            {LessonRootFor(FromPath(ProgramDirectory()), theLesson.m_folderName)});
+    if (!folder)
+        return;
+    ConfineTo(*folder);
+    Navigate2(*folder + QStringLiteral("/html/index%1.html").arg(page));
 }
