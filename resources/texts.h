@@ -151,7 +151,7 @@ inline constexpr char StartNoLessons[] =
 // Saved progress, resume, history and start over
 inline constexpr char MenuRedoStep[] = "このステップをやり直す(&R)\tCtrl+Shift+R";
 inline constexpr char MenuHistory[] = "履歴(&I)...\tCtrl+H";
-inline constexpr char MenuStartOver[] = "最初からやり直す(&N)...\tCtrl+Shift+N";
+inline constexpr char MenuStartOver[] = "最初からやり直す(&A)...\tCtrl+Shift+N";
 inline constexpr char ProgressResumed[] = "前回の続きから再開しました";
 inline constexpr char ProgressResumedChanged[] =
     "前回の続きから再開しました (レッスンのファイルは前回から変更されています)";
