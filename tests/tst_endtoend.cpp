@@ -294,6 +294,8 @@ void TestEndToEnd::learnerPlaysLesson()
             else
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(editor()->m_pageDone, true);
+            // Done: a click in the page now reaches its links instead of copying.
+            QCOMPARE(tutorial()->m_copyDisabled, true);
         }
         QVERIFY(step.program.has_value());
         program = *step.program;
