@@ -81,6 +81,8 @@ private:
     std::unique_ptr<char[]> m_buffer;
     size_t m_bufferPos = 0;
     size_t m_bufferLen = 0;
+    // A short UTF-16 text is converted here first, so its string is allocated once at its size.
+    std::string m_scratch;
     std::string *m_out = nullptr;
     uint64_t m_position = 0;
 };
