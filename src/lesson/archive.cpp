@@ -87,6 +87,17 @@ int32_t CArchive::ReadInt32()
     return int32_t(uint32_t(readUnsigned(4)));
 }
 
+void CArchive::ReadInt32s(int32_t *out, size_t count)
+{
+    read(out, count * sizeof(int32_t));
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t v = uint32_t(out[i]);
+            out[i] = int32_t(v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24);
+        }
+    }
+}
+
 std::string CArchive::readBytes(uint64_t size)
 {
     // The length comes from the file: never allocate more than the file can still deliver.

@@ -59,6 +59,8 @@ public:
     uint64_t GetRemaining() const { return remaining(); }
 
     int32_t ReadInt32();
+    // `count` integers in one read; the caller knows the file still holds them.
+    void ReadInt32s(int32_t *out, size_t count);
     std::string ReadString();
 
     void WriteInt32(int32_t value);
