@@ -68,6 +68,7 @@ private slots:
     void leftClick_data();
     void leftClick();
     void doubleClickCopiesTwice();
+    void clickFollowsLinkOnceStepIsDone_data();
     void clickFollowsLinkOnceStepIsDone();
     void backAndDeleteHandFocusToEditor_data();
     void backAndDeleteHandFocusToEditor();
@@ -214,6 +215,7 @@ void TestTutorial::initTestCase()
     writePage("les/html/index1.html", "<html><body>one</body></html>");
     writePage("les/html/index12.html", "<html><body>twelve</body></html>");
     writePage("links/index0.html", linkPage("index1.html"));
+    writePage("links/window0.html", linkPage("index1.html", "_blank"));
     writePage("links/index1.html", "<html><body>one</body></html>");
 
     m_frame = std::make_unique<CMainFrame>();
@@ -675,13 +677,22 @@ void TestTutorial::doubleClickCopiesTwice()
     QCOMPARE(ClipboardText(), QString("abc"));
 }
 
+void TestTutorial::clickFollowsLinkOnceStepIsDone_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("plain link") << "links/index0.html";
+    // A page of the lesson does not open a window of its own: the pane follows it.
+    QTest::newRow("link to a new window") << "links/window0.html";
+}
+
 void TestTutorial::clickFollowsLinkOnceStepIsDone()
 {
+    QFETCH(QString, page);
     theLesson.m_folderName = "links";
     theLesson.m_pageTexts = {"abc", "def"};
     theLesson.m_pageKinds = {Add, Add};
-    QVERIFY(load(path("links/index0.html")));
-    QCOMPARE(theLesson.m_currentPage, 0);
+    QVERIFY(load(path(page)));
+    theLesson.m_currentPage = 0;
 
     // The step is done in the editor, which switches click-copying off.
     m_view->m_copyDisabled = true;
