@@ -429,7 +429,6 @@ void TestTutorial::webLinkOpensInBrowser_data()
 void TestTutorial::webLinkOpensInBrowser()
 {
     QFETCH(QByteArray, window);
-    m_opened.clear();
     LoopbackListener listener;
     const QByteArray target = listener.web() + "/index4.html";
     writePage("weblink/html/index0.html", linkPage(target, window));

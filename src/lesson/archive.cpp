@@ -184,20 +184,14 @@ std::string CArchive::readStringBody()
 
 std::string CArchive::readUtf16(uint64_t units)
 {
-    // Converted a slice at a time, so a long text never exists twice over in UTF-16.
+    // Converted a slice at a time, so a long text never exists twice over in UTF-16. A text of
+    // one slice goes through the scratch string, so its own string is allocated once at its size.
     char16_t slice[32768];
-    if (units <= std::size(slice)) {
-        read(slice, 2 * size_t(units));
-        if constexpr (std::endian::native == std::endian::big) {
-            for (size_t i = 0; i < units; ++i)
-                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
-        }
-        m_scratch.clear();
-        codepage::AppendUtf16AsCp932(std::u16string_view(slice, size_t(units)), m_scratch);
-        return m_scratch;
-    }
+    const bool oneSlice = units <= std::size(slice);
     std::string text;
-    if (remaining() != UINT64_MAX)
+    std::string &out = oneSlice ? m_scratch : text;
+    out.clear();
+    if (!oneSlice && remaining() != UINT64_MAX)
         text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
     size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
     while (units > 0) {
@@ -210,10 +204,12 @@ std::string CArchive::readUtf16(uint64_t units)
         units -= n;
         const size_t count = held + n;
         held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
-        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), text);
+        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), out);
         if (held)
             slice[0] = slice[count - 1];
     }
+    if (oneSlice)
+        return m_scratch;
     return text;
 }
 

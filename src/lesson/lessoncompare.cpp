@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <iterator>
 #include <limits>
 #include <unordered_map>
@@ -280,30 +279,29 @@ CLineAlignment::CLineAlignment(const CProgramComparison &comparison)
     for (int expected = 1; expected <= m_expectedLines; ++expected) {
         const int mine = comparison.MapLine(expected);
         // A match that would run backwards is no anchor for scrolling.
-        if (mine > 0 && (m_mineToExpected.empty() || mine > m_mineToExpected.back().first))
-            m_mineToExpected.emplace_back(mine, expected);
+        if (mine > 0 && (m_anchors.empty() || mine > m_anchors.back().mine))
+            m_anchors.push_back({mine, expected});
     }
-    for (const auto &[mine, expected] : m_mineToExpected)
-        m_expectedToMine.emplace_back(expected, mine);
 }
 
-int CLineAlignment::follow(const std::vector<std::pair<int, int>> &anchors, int line, int limit)
+int CLineAlignment::follow(int Anchor::*from, int Anchor::*to, int line, int limit) const
 {
-    const auto after = std::upper_bound(anchors.begin(), anchors.end(), std::pair{line, INT_MAX});
-    if (after == anchors.begin())
+    const auto after = std::upper_bound(m_anchors.begin(), m_anchors.end(), line,
+                                        [from](int l, const Anchor &a) { return l < a.*from; });
+    if (after == m_anchors.begin())
         return std::clamp(line, 1, std::max(limit, 1));
-    const auto &[from, to] = *std::prev(after);
-    return std::clamp(to + (line - from), 1, std::max(limit, 1));
+    const Anchor &anchor = *std::prev(after);
+    return std::clamp(anchor.*to + (line - anchor.*from), 1, std::max(limit, 1));
 }
 
 int CLineAlignment::ExpectedFor(int mineLine) const
 {
-    return follow(m_mineToExpected, mineLine, m_expectedLines);
+    return follow(&Anchor::mine, &Anchor::expected, mineLine, m_expectedLines);
 }
 
 int CLineAlignment::MineFor(int expectedLine) const
 {
-    return follow(m_expectedToMine, expectedLine, m_mineLines);
+    return follow(&Anchor::expected, &Anchor::mine, expectedLine, m_mineLines);
 }
 
 int CProgramComparison::MapLine(int64_t line) const

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 class CBolto;
@@ -101,10 +100,15 @@ public:
     int MineFor(int expectedLine) const;
 
 private:
-    static int follow(const std::vector<std::pair<int, int>> &anchors, int line, int limit);
+    struct Anchor
+    {
+        int mine;
+        int expected;
+    };
+    // From a line of the side `from` names to the line of the side `to` names.
+    int follow(int Anchor::*from, int Anchor::*to, int line, int limit) const;
 
-    std::vector<std::pair<int, int>> m_mineToExpected; // matched lines, ascending on both sides
-    std::vector<std::pair<int, int>> m_expectedToMine;
+    std::vector<Anchor> m_anchors; // matched lines, ascending on both sides
     int m_mineLines = 0;
     int m_expectedLines = 0;
 };
