@@ -72,9 +72,8 @@ void CEditView::keepLongLineGlyphs(int position, int removed, int added)
     // the whole line again: three passes a key, each as long as the line. A long line keeps them
     // (about 30 bytes a character), so a key shapes it once.
     const int end = position + added;
-    for (QTextBlock block = document()->findBlock(position); block.isValid() &&
-                                                            block.position() <= end;
-         block = block.next()) {
+    for (QTextBlock block = document()->findBlock(position);
+         block.isValid() && block.position() <= end; block = block.next()) {
         if (block.length() > kLongLine && block.layout())
             block.layout()->setCacheEnabled(true);
     }
