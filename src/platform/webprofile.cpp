@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace {
 // WebRTC gathers its candidates over UDP, which no request filter sees; with this policy it
@@ -43,6 +44,19 @@ QWebEngineProfile *BoltoWebProfile()
         return p;
     }();
     return profile;
+}
+
+void ApplyLessonPageSettings(QWebEngineSettings *s)
+{
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
 }
 
 CConfinedPage::CConfinedPage(const QString &folder, QObject *parent)

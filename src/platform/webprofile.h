@@ -8,6 +8,7 @@
 
 class CLessonRequestFilter;
 class QWebEngineProfile;
+class QWebEngineSettings;
 
 // Adds the engine switches that keep pages from sending packets around the request filter
 // (WebRTC's STUN/TURN traffic). They only count before the engine starts, so this runs by itself
@@ -17,6 +18,13 @@ void PrepareWebEngine();
 // The program's own profile: off the record (nothing on disk), with a filter behind every page's
 // own that refuses every request to the network.
 QWebEngineProfile *BoltoWebProfile();
+
+// What a page of lesson content may do: run its scripts and WebGL and use the files of its own
+// folder. The settings alone do not keep it there (with file access on, a page reads any file;
+// WebSockets and WebRTC ignore the remote-address setting): the page's request filter and
+// navigation check do, and the profile's engine switch keeps WebRTC silent. No plugins, pop-up
+// windows or clipboard access.
+void ApplyLessonPageSettings(QWebEngineSettings *settings);
 
 // A page on the program's profile that shows only the files inside one folder (links resolved),
 // the program's own start page, and content the program hands it itself. Requests of every kind
