@@ -92,6 +92,10 @@ void TestHighlighter::rules_data()
     QTest::newRow("js identifier") << script << "canvas" << 0 << "";
     QTest::newRow("js ends at closing tag in a string") << script << "</script" << 0 << "#6cb6ff";
     QTest::newRow("js after its end is html") << script << "vec3" << 0 << "";
+    // A lone surrogate (broken UTF-16): the line stays white, and is never searched unchecked.
+    const QString broken = QStringLiteral("<script>\nvar s = \"") + QChar(0xD800) +
+                           QStringLiteral("\"; return null;\n</script>");
+    QTest::newRow("js line with broken utf-16") << broken << "null" << 0 << "";
 
     const QString shader =
         QStringLiteral("<script id=\"vs\" type=\"x-shader/x-vertex\">\n"
