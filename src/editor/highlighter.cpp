@@ -11,6 +11,9 @@
 namespace {
 // Bit of the block state: the line ends inside a comment block of its language.
 constexpr int kInBlock = 8;
+// Longer lines (minified code, data) get no token colours: colouring one again at every key would
+// cost more than a key may. Where their languages end is still followed, for the lines after.
+constexpr int kLongestColouredLine = 10000;
 constexpr const char *kLanguageKeys[] = {"html", "css", "javascript", "glsl"};
 
 QTextCharFormat formatOf(const QJsonObject &rule)
@@ -143,6 +146,7 @@ void CSyntaxHighlighter::highlightBlock(const QString &text)
     int language = previous < 0 ? Html : (previous & (kInBlock - 1)) % LanguageCount;
     bool inBlock = previous >= 0 && (previous & kInBlock) != 0;
     const int length = int(text.size());
+    const bool tokens = length <= kLongestColouredLine;
     int pos = 0;
     while (pos < length) {
         const Rules &rules = m_languages[size_t(language)];
@@ -179,13 +183,13 @@ void CSyntaxHighlighter::highlightBlock(const QString &text)
                 following = Html;
             }
         }
-        pos = applyRules(text, pos, boundary, language, inBlock);
+        pos = tokens ? applyRules(text, pos, boundary, language, inBlock) : boundary;
         if (inBlock || pos < boundary)
             continue;
         if (boundary >= length)
             break;
         // The opening tag itself is HTML.
-        if (language == Html) {
+        if (language == Html && tokens) {
             bool tagComment = false;
             applyRules(text, boundary, boundaryEnd, Html, tagComment);
         }
