@@ -279,6 +279,11 @@ int editor(int lines)
         big->SetSel(18 + longBytes / 2, 18 + longBytes / 2);
         big->ensureCursorVisible();
         s["type_long_line"].append(typeKeys(big, 2));
+        // The same line as minified code in a script, where every word has a colour.
+        big->SetWindowText(QStringLiteral("<script>\r\n") + longText);
+        big->SetSel(28 + longBytes / 2, 28 + longBytes / 2);
+        big->ensureCursorVisible();
+        s["type_long_script_line"].append(typeKeys(big, 2));
     }
     print(s, {{"gutter_paints_per_page_change", paints}, {"long_line_bytes", longBytes}});
     theLesson.Reset();
