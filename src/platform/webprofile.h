@@ -53,6 +53,11 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    // A link the learner clicked that asks for a window of its own (target="_blank") leads where
+    // it would in this page: a web address to the desktop's browser, a page of the folder here.
+    QWebEnginePage *createWindow(WebWindowType type) override;
+    // Where such a link leads, once the engine says.
+    virtual void OnWindowLink(const QUrl &url);
     // A web address that the learner clicked. Opens it with QDesktopServices.
     virtual void OnWebLink(const QUrl &url);
     // Whether the learner's click or key came just before; it counts for one link only.
