@@ -243,6 +243,8 @@ def editor_rows():
         "low")
     row(f"Typing on a line of {result['long_line_bytes'] / MB:.2f} MB: ms per key",
         [x * 1000 for x in s["type_long_line"]], 100, "low")
+    row(f"Typing on a line of {result['long_line_bytes'] / MB:.2f} MB in a script: ms per key",
+        [x * 1000 for x in s["type_long_script_line"]], 100, "low")
     row(f"Run's export of {lines} lines vs write + fsync", ratios(s, "export", "write_fsync"),
         2.5, "low")
 

@@ -73,6 +73,7 @@ private slots:
     void controlPositions();
     void controlLinesAreTextLines();
     void controlScrolling();
+    void longLines();
     void commandStates();
     void editorLook();
 
@@ -212,6 +213,40 @@ void TestEditor::controlLinesAreTextLines()
     for (QTextBlock block = edit.document()->firstBlock(); block.isValid(); block = block.next())
         QCOMPARE(layout->blockBoundingRect(block).height(), qreal(edit.GetLineHeight()));
     QCOMPARE(rowHeight(), edit.GetLineHeight());
+}
+
+void TestEditor::longLines()
+{
+    // A line of 100,000 characters is one text line, typed into and copied out exactly, and
+    // keeps its shaped glyphs between keys; short lines do not, nor a line pasted long later.
+    CEditView &edit = *m_view;
+    const QString line(100000, QLatin1Char('x'));
+    edit.SetWindowText(QStringLiteral("short\r\n") + line + QStringLiteral("\r\nend"));
+    QCOMPARE(edit.GetLineCount(), 3);
+    auto keepsGlyphs = [&edit](int number) {
+        return edit.document()->findBlockByNumber(number).layout()->cacheEnabled();
+    };
+    QVERIFY(!keepsGlyphs(0));
+    QVERIFY(keepsGlyphs(1));
+    QVERIFY(!keepsGlyphs(2));
+    const int middle = edit.LineIndex(1) + 50000;
+    edit.SetSel(middle, middle);
+    QTest::keyClicks(&edit, QStringLiteral("ab"));
+    QTest::keyClick(&edit, Qt::Key_Left, Qt::ShiftModifier);
+    int start = -1;
+    int end = -1;
+    edit.GetSel(start, end);
+    QCOMPARE(start, middle + 1);
+    QCOMPARE(end, middle + 2);
+    QCOMPARE(edit.GetWindowText(), QStringLiteral("short\r\n") + line.left(50000) +
+                                       QStringLiteral("ab") + line.mid(50000) +
+                                       QStringLiteral("\r\nend"));
+    QVERIFY(keepsGlyphs(1));
+
+    ClipboardSetText(line);
+    edit.SetSel(0, 0);
+    edit.Paste();
+    QVERIFY(keepsGlyphs(0));
 }
 
 void TestEditor::controlScrolling()

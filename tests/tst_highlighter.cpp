@@ -92,6 +92,18 @@ void TestHighlighter::rules_data()
     QTest::newRow("js identifier") << script << "canvas" << 0 << "";
     QTest::newRow("js ends at closing tag in a string") << script << "</script" << 0 << "#6cb6ff";
     QTest::newRow("js after its end is html") << script << "vec3" << 0 << "";
+    // A line too long to colour at every key (minified code) stays white, but where its script
+    // ends is still followed.
+    const QString minified = QStringLiteral("<script>\n") + QStringLiteral("var a = 1; ").repeated(1000) +
+                             QStringLiteral("</script><p>x</p>\n<p>after\n<script>\nnull");
+    QTest::newRow("long line uncoloured") << minified << "var" << 0 << "";
+    QTest::newRow("long line's html tag uncoloured") << minified << "<p" << 0 << "";
+    QTest::newRow("after a long line's script") << minified << "<p" << 1 << "#6cb6ff";
+    QTest::newRow("script after a long line") << minified << "null" << 0 << "#e08fe0";
+    // A lone surrogate (broken UTF-16): the line stays white, and is never searched unchecked.
+    const QString broken = QStringLiteral("<script>\nvar s = \"") + QChar(0xD800) +
+                           QStringLiteral("\"; return null;\n</script>");
+    QTest::newRow("js line with broken utf-16") << broken << "null" << 0 << "";
 
     const QString shader =
         QStringLiteral("<script id=\"vs\" type=\"x-shader/x-vertex\">\n"

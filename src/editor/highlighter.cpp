@@ -11,6 +11,9 @@
 namespace {
 // Bit of the block state: the line ends inside a comment block of its language.
 constexpr int kInBlock = 8;
+// Longer lines (minified code, data) get no token colours: colouring one again at every key would
+// cost more than a key may. Where their languages end is still followed, for the lines after.
+constexpr int kLongestColouredLine = 10000;
 constexpr const char *kLanguageKeys[] = {"html", "css", "javascript", "glsl"};
 
 QTextCharFormat formatOf(const QJsonObject &rule)
@@ -27,11 +30,14 @@ QTextCharFormat formatOf(const QJsonObject &rule)
 }
 
 // The next match at or after `from` that is not empty: an empty one would never move the scan.
-QRegularExpressionMatch nextMatch(const QRegularExpression &pattern, const QString &text, int from)
+QRegularExpressionMatch nextMatch(const QRegularExpression &pattern, const QString &text, int from,
+                                  QRegularExpression::MatchOptions options)
 {
-    QRegularExpressionMatch match = pattern.match(text, from);
+    QRegularExpressionMatch match =
+        pattern.match(text, from, QRegularExpression::NormalMatch, options);
     while (match.hasMatch() && match.capturedLength() == 0 && match.capturedStart() < text.size())
-        match = pattern.match(text, match.capturedStart() + 1);
+        match = pattern.match(text, match.capturedStart() + 1, QRegularExpression::NormalMatch,
+                              options);
     return match;
 }
 } // namespace
@@ -92,8 +98,9 @@ int CSyntaxHighlighter::applyRules(const QString &text, int from, int to, int la
                                    bool &inBlock)
 {
     const Rules &rules = m_languages[size_t(language)];
-    // Each rule's next match is kept until the scan passes its start: a line costs one search
-    // per rule and token, not one per character.
+    // Each rule's next match is kept until the scan passes its start, and a rule that matches
+    // nowhere further is not asked again: a line costs one search per rule and token, not one per
+    // character, nor a search to the line's end per token for every rule that is done.
     std::vector<QRegularExpressionMatch> next(size_t(rules.rules.size()));
     std::vector<bool> known(next.size(), false);
     int blockAt = -2;
@@ -102,8 +109,9 @@ int CSyntaxHighlighter::applyRules(const QString &text, int from, int to, int la
         int best = -1;
         int bestStart = to;
         for (size_t i = 0; i < next.size(); ++i) {
-            if (!known[i] || next[i].capturedStart() < pos) {
-                next[i] = nextMatch(rules.rules.at(qsizetype(i)).pattern, text, pos);
+            if (!known[i] || (next[i].hasMatch() && next[i].capturedStart() < pos)) {
+                next[i] =
+                    nextMatch(rules.rules.at(qsizetype(i)).pattern, text, pos, m_matchOptions);
                 known[i] = true;
             }
             if (next[i].hasMatch() && next[i].capturedStart() < bestStart) {
@@ -129,10 +137,16 @@ int CSyntaxHighlighter::applyRules(const QString &text, int from, int to, int la
 
 void CSyntaxHighlighter::highlightBlock(const QString &text)
 {
+    // Every search would check the whole line for broken UTF-16 first, which on a long line costs
+    // more than the search: the line is checked once here.
+    m_matchOptions = QStringView(text).isValidUtf16()
+                         ? QRegularExpression::DontCheckSubjectStringMatchOption
+                         : QRegularExpression::NoMatchOption;
     const int previous = previousBlockState();
     int language = previous < 0 ? Html : (previous & (kInBlock - 1)) % LanguageCount;
     bool inBlock = previous >= 0 && (previous & kInBlock) != 0;
     const int length = int(text.size());
+    const bool tokens = length <= kLongestColouredLine;
     int pos = 0;
     while (pos < length) {
         const Rules &rules = m_languages[size_t(language)];
@@ -150,7 +164,8 @@ void CSyntaxHighlighter::highlightBlock(const QString &text)
         int boundaryEnd = length;
         int following = language;
         if (language == Html) {
-            const QRegularExpressionMatch open = m_openEmbedded.match(text, pos);
+            const QRegularExpressionMatch open =
+                m_openEmbedded.match(text, pos, QRegularExpression::NormalMatch, m_matchOptions);
             if (open.hasMatch()) {
                 boundary = int(open.capturedStart());
                 boundaryEnd = int(open.capturedEnd());
@@ -161,19 +176,20 @@ void CSyntaxHighlighter::highlightBlock(const QString &text)
                                                                               : JavaScript;
             }
         } else {
-            const QRegularExpressionMatch close = m_closeEmbedded.match(text, pos);
+            const QRegularExpressionMatch close =
+                m_closeEmbedded.match(text, pos, QRegularExpression::NormalMatch, m_matchOptions);
             if (close.hasMatch()) {
                 boundary = boundaryEnd = int(close.capturedStart());
                 following = Html;
             }
         }
-        pos = applyRules(text, pos, boundary, language, inBlock);
+        pos = tokens ? applyRules(text, pos, boundary, language, inBlock) : boundary;
         if (inBlock || pos < boundary)
             continue;
         if (boundary >= length)
             break;
         // The opening tag itself is HTML.
-        if (language == Html) {
+        if (language == Html && tokens) {
             bool tagComment = false;
             applyRules(text, boundary, boundaryEnd, Html, tagComment);
         }

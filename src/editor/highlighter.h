@@ -50,4 +50,5 @@ private:
     QRegularExpression m_openEmbedded;
     QRegularExpression m_closeEmbedded;
     QRegularExpression m_shaderType;
+    QRegularExpression::MatchOptions m_matchOptions;
 };

@@ -14,6 +14,9 @@
 #include <cmath>
 
 namespace {
+// From this length on a line keeps its shaped glyphs between key presses (see keepLongLineGlyphs).
+constexpr int kLongLine = 8192;
+
 // Only hard line breaks: a soft one would show two display lines for one text line.
 QString withHardBreaks(QString text)
 {
@@ -41,6 +44,8 @@ CEditView::CEditView(QWidget *parent) : QPlainTextEdit(parent)
     // Setting the margin is recorded as an edit; a fresh editor has nothing to undo.
     document()->clearUndoRedoStacks();
     connect(this, &QPlainTextEdit::textChanged, this, &CEditView::EnChange);
+    // Before the layout hears of the change: it lays the line out right after.
+    connect(document(), &QTextDocument::contentsChange, this, &CEditView::keepLongLineGlyphs);
     // Scrolling that follows the caret (typing, arrow keys) moves the text without a word from
     // the scroll bar; only the view's update requests follow every move.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CEditView::noteScroll);
@@ -58,6 +63,20 @@ void CEditView::noteScroll()
         return;
     m_reportedFirstLine = first;
     emit EnVscroll();
+}
+
+void CEditView::keepLongLineGlyphs(int position, int removed, int added)
+{
+    Q_UNUSED(removed);
+    // A line's layout forgets its glyphs once laid out, so placing the caret and painting shape
+    // the whole line again: three passes a key, each as long as the line. A long line keeps them
+    // (about 30 bytes a character), so a key shapes it once.
+    const int end = position + added;
+    for (QTextBlock block = document()->findBlock(position);
+         block.isValid() && block.position() <= end; block = block.next()) {
+        if (block.length() > kLongLine && block.layout())
+            block.layout()->setCacheEnabled(true);
+    }
 }
 
 QString CEditView::GetWindowText() const

@@ -54,6 +54,7 @@ private:
     int toDocument(int position) const;
     int toControl(int position) const;
     void noteScroll();
+    void keepLongLineGlyphs(int position, int removed, int added);
 
     bool m_holdScroll = false;
     int m_reportedFirstLine = 0;
