@@ -10,6 +10,7 @@
 #include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagebytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
@@ -27,7 +28,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 QString browserKey()
@@ -60,19 +63,34 @@ std::optional<QString> exportPathFor(const std::string &programDirectory,
 }
 
 // Writes everything, through short writes and interrupted calls. Returns 0 or the errno.
-int writeAll(int fd, const QByteArray &bytes)
+int writeAll(int fd, const char *data, size_t left)
 {
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
+        const ssize_t n = ::write(fd, data, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return errno;
         }
         data += n;
-        left -= n;
+        left -= size_t(n);
+    }
+    return 0;
+}
+
+// The page's bytes, encoded a piece at a time into one small buffer that stays in the cache
+// while the kernel copies it: a program may be megabytes long, and a whole copy of it in each
+// form on the way costs more than the write itself.
+int writePage(int fd, std::u16string_view text)
+{
+    constexpr size_t kPieceUnits = 32 * 1024;
+    std::vector<char> buffer(kPieceUnits * pagebytes::kMaxBytesPerUnit);
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = pagebytes::PieceEnd(text, start, kPieceUnits);
+        const size_t n = pagebytes::Encode(text.substr(start, end - start), buffer.data());
+        if (const int err = writeAll(fd, buffer.data(), n))
+            return err;
+        start = end;
     }
     return 0;
 }
@@ -92,21 +110,17 @@ QString browserFolder()
 }
 } // namespace
 
+namespace {
+std::u16string_view units(const QString &text)
+{
+    return {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())};
+}
+} // namespace
+
 QByteArray HtmlFileBytes(const QString &text)
 {
-    // One pass after the encoding, into room for the worst case (every byte a line end): a
-    // program may be megabytes long, and untouched room costs nothing.
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray bytes(2 * utf8.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (const char c : utf8) {
-        if (c == '\r')
-            continue;
-        if (c == '\n')
-            *out++ = '\r';
-        *out++ = c;
-    }
-    bytes.truncate(out - bytes.constData());
+    QByteArray bytes(text.size() * qsizetype(pagebytes::kMaxBytesPerUnit), Qt::Uninitialized);
+    bytes.truncate(qsizetype(pagebytes::Encode(units(text), bytes.data())));
     return bytes;
 }
 
@@ -213,8 +227,8 @@ bool CMainFrame::WriteHtmlFile(QString path)
         reportFileError(errno, path);
         return false;
     }
-    const QString text = m_editorView ? m_editorView->GetWindowText() : QString();
-    int err = writeAll(fd, HtmlFileBytes(text));
+    const QString text = m_editorView ? m_editorView->RawText() : QString();
+    int err = writePage(fd, units(text));
     // Some file systems report a full disk or quota only when the data reaches the disk. EINVAL
     // and EROFS mean a file that cannot be synchronised at all, which is no failure of the write.
     if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)

@@ -79,6 +79,11 @@ QString CEditView::GetWindowText() const
     return text;
 }
 
+QString CEditView::RawText() const
+{
+    return document()->toRawText();
+}
+
 void CEditView::SetWindowText(const QString &text)
 {
     setPlainText(withHardBreaks(text));

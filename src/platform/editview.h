@@ -19,6 +19,9 @@ public:
 
     // The whole text with CR LF line ends.
     QString GetWindowText() const;
+    // The text as the document keeps it, each line break a U+2029: for a reader that converts
+    // the whole text anyway, without the copy GetWindowText makes.
+    QString RawText() const;
     void SetWindowText(const QString &text);
     // Length of the text in control positions.
     int GetWindowTextLength() const;
