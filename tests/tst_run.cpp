@@ -4,6 +4,7 @@
 #include "lessonfolder.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagebytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
@@ -22,6 +23,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <cerrno>
@@ -47,6 +50,9 @@ private slots:
     void pageBytes_data();
     void pageBytes();
     void longProgramIsWrittenWhole();
+    void editedProgramIsWrittenAsShown();
+    void pageBytesInPieces_data();
+    void pageBytesInPieces();
     void browserGetsOnlyWhatIsTheUsers();
     void noBrowserTouchesNothing();
     void refusedRunTouchesNothing_data();
@@ -319,6 +325,70 @@ void TestRun::longProgramIsWrittenWhole()
 
     QCOMPARE(m_messages, QStringList());
     QVERIFY(readFile(exportPath(kFolder)) == bytes);
+}
+
+void TestRun::editedProgramIsWrittenAsShown()
+{
+    // Edits cut the document's text into many pieces, in another order than the text's: the
+    // page is written from those pieces, and must be the text the editor shows.
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    CProgrammingView *editor = frame->m_editorView;
+    editor->SetWindowText("first line\r\nsecond 😀 line\r\nthird line\r\n");
+    QTextCursor cursor(editor->document());
+    for (int i = 0; i < 40; ++i) {
+        cursor.setPosition((i * 7) % (editor->document()->characterCount() - 1));
+        cursor.insertText(i % 3 ? QStringLiteral("あ") : QStringLiteral("x\n"));
+    }
+    cursor.setPosition(5);
+    cursor.setPosition(12, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    editor->document()->undo();
+    editor->document()->undo();
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(readFile(exportPath(kFolder)), HtmlFileBytes(editor->GetWindowText()));
+}
+
+void TestRun::pageBytesInPieces_data()
+{
+    // The editor hands its text over in the document's pieces, which may be cut anywhere.
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QString high(QChar(0xD83D));
+    const QString low(QChar(0xDE00));
+    QTest::newRow("pair across pieces") << QStringList{"a" + high, low + "b"}
+                                        << QByteArray("a\xF0\x9F\x98\x80"
+                                                      "b");
+    QTest::newRow("half at the end") << QStringList{"a" + high} << QByteArray("a?");
+    QTest::newRow("half, then a pair")
+        << QStringList{high, high, low} << QByteArray("?\xF0\x9F\x98\x80");
+    QTest::newRow("empty pieces") << QStringList{"", "a", "", QString(QChar(0x2029)), ""}
+                                  << QByteArray("a\r\n");
+    QTest::newRow("CR LF across pieces") << QStringList{"a\r", "\nb"} << QByteArray("a\r\nb");
+    QTest::newRow("more than the buffer")
+        << QStringList{QString(200000, 'x') + high, low + QString(70000, 'y')}
+        << QByteArray(200000, 'x') + "\xF0\x9F\x98\x80" + QByteArray(70000, 'y');
+}
+
+void TestRun::pageBytesInPieces()
+{
+    QFETCH(QStringList, pieces);
+    QFETCH(QByteArray, bytes);
+    QByteArray written;
+    pagebytes::Writer writer([&](const char *data, size_t size) {
+        written.append(data, qsizetype(size));
+        return 0;
+    });
+    for (const QString &piece : pieces)
+        QCOMPARE(
+            writer.Add({reinterpret_cast<const char16_t *>(piece.utf16()), size_t(piece.size())}),
+            0);
+    QCOMPARE(writer.Finish(), 0);
+    QVERIFY(written == bytes);
 }
 
 void TestRun::browserGetsOnlyWhatIsTheUsers()

@@ -78,23 +78,6 @@ int writeAll(int fd, const char *data, size_t left)
     return 0;
 }
 
-// The page's bytes, encoded a piece at a time into one small buffer that stays in the cache
-// while the kernel copies it: a program may be megabytes long, and a whole copy of it in each
-// form on the way costs more than the write itself.
-int writePage(int fd, std::u16string_view text)
-{
-    constexpr size_t kPieceUnits = 32 * 1024;
-    std::vector<char> buffer(kPieceUnits * pagebytes::kMaxBytesPerUnit);
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = pagebytes::PieceEnd(text, start, kPieceUnits);
-        const size_t n = pagebytes::Encode(text.substr(start, end - start), buffer.data());
-        if (const int err = writeAll(fd, buffer.data(), n))
-            return err;
-        start = end;
-    }
-    return 0;
-}
-
 // Where the browser dialog starts: the folder of the desktop's default browser, or of a browser
 // that is installed.
 QString browserFolder()
@@ -111,7 +94,7 @@ QString browserFolder()
 } // namespace
 
 namespace {
-std::u16string_view units(const QString &text)
+std::u16string_view units(QStringView text)
 {
     return {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())};
 }
@@ -227,8 +210,14 @@ bool CMainFrame::WriteHtmlFile(QString path)
         reportFileError(errno, path);
         return false;
     }
-    const QString text = m_editorView ? m_editorView->RawText() : QString();
-    int err = writePage(fd, units(text));
+    // Encoded a piece at a time into one small buffer that stays in the cache while the kernel
+    // copies it: a program may be megabytes long, and a whole copy of it costs about as much as
+    // the write itself.
+    pagebytes::Writer writer(
+        [fd](const char *bytes, size_t size) { return writeAll(fd, bytes, size); });
+    if (m_editorView)
+        m_editorView->ReadRawText([&](QStringView piece) { writer.Add(units(piece)); });
+    int err = writer.Finish();
     // Some file systems report a full disk or quota only when the data reaches the disk. EINVAL
     // and EROFS mean a file that cannot be synchronised at all, which is no failure of the write.
     if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -121,6 +122,64 @@ size_t PieceEnd(std::u16string_view text, size_t start, size_t limit)
         return text.size();
     const size_t end = start + limit;
     return isHigh(text[end - 1]) && isLow(text[end]) ? end - 1 : end;
+}
+
+namespace {
+constexpr size_t kPieceUnits = 32 * 1024;
+} // namespace
+
+Writer::Writer(std::function<int(const char *, size_t)> flush)
+    : m_flush(std::move(flush)), m_buffer(2 * kPieceUnits * kMaxBytesPerUnit)
+{
+}
+
+int Writer::Add(std::u16string_view piece)
+{
+    if (m_high != 0 && !piece.empty()) {
+        const char16_t units[2] = {m_high, piece.front()};
+        const bool pair = isLow(units[1]);
+        m_high = 0;
+        put({units, pair ? 2u : 1u});
+        if (pair)
+            piece.remove_prefix(1);
+    }
+    if (!piece.empty() && isHigh(piece.back())) {
+        m_high = piece.back();
+        piece.remove_suffix(1);
+    }
+    while (!piece.empty()) {
+        const size_t end = PieceEnd(piece, 0, kPieceUnits);
+        put(piece.substr(0, end));
+        piece.remove_prefix(end);
+    }
+    return m_error;
+}
+
+int Writer::Finish()
+{
+    if (m_high != 0) {
+        put({&m_high, 1});
+        m_high = 0;
+    }
+    flush();
+    return m_error;
+}
+
+int Writer::put(std::u16string_view units)
+{
+    if (m_used + units.size() * kMaxBytesPerUnit > m_buffer.size())
+        flush();
+    if (m_error == 0)
+        m_used += Encode(units, m_buffer.data() + m_used);
+    return m_error;
+}
+
+int Writer::flush()
+{
+    if (m_error == 0 && m_used > 0)
+        m_error = m_flush(m_buffer.data(), m_used);
+    m_used = 0;
+    return m_error;
 }
 
 } // namespace pagebytes
