@@ -14,8 +14,12 @@ function(bolto_add_test name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     bolto_set_warnings(${name})
-    add_test(NAME ${name} COMMAND ${name})
     set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
+    # Every run starts from an empty home: what an earlier run saved (settings, progress) would
+    # otherwise be resumed by the next.
+    add_test(NAME ${name}
+             COMMAND sh -c "rm -rf \"$HOME/config\" \"$HOME/data\" \"$HOME/cache\" && exec \"$0\""
+                     $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT 600
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox --disable-dev-shm-usage;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;BOLTO_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};BOLTO_BIN_DIR=${CMAKE_BINARY_DIR}/bin")

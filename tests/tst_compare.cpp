@@ -46,6 +46,8 @@ private slots:
     void expectedProgramsStopWhenTooLarge();
     void compare_data();
     void compare();
+    void alignLines_data();
+    void alignLines();
     void followPageLines_data();
     void followPageLines();
     void merge_data();
@@ -134,6 +136,41 @@ void TestCompare::compare()
     QCOMPARE(comparison.Same(), different == 0);
     QCOMPARE(listOf(comparison.DifferentLines()), mineLines);
     QCOMPARE(listOf(comparison.DifferentExpectedLines()), expectedLines);
+}
+
+void TestCompare::alignLines_data()
+{
+    QTest::addColumn<QByteArray>("mine");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<bool>("fromMine");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("beside");
+
+    const QByteArray program = "x();\ny();\nz();\n";
+    const QByteArray extra = "// a\n// b\n// c\nx();\ny();\nz();\n";
+    QTest::newRow("same") << program << program << true << 2 << 2;
+    QTest::newRow("lines added above: mine") << extra << program << true << 6 << 3;
+    QTest::newRow("lines added above: expected") << extra << program << false << 1 << 4;
+    QTest::newRow("before the first match") << extra << program << true << 2 << 2;
+    QTest::newRow("line missing: mine") << QByteArray("x();\nz();\n") << program << true << 2 << 3;
+    QTest::newRow("line missing: expected")
+        << QByteArray("x();\nz();\n") << program << false << 2 << 2;
+    // The line after the last line break is a line too, as in the editor.
+    QTest::newRow("past the end") << program << QByteArray("x();\n") << true << 3 << 2;
+    QTest::newRow("empty program") << QByteArray() << program << false << 3 << 1;
+}
+
+void TestCompare::alignLines()
+{
+    QFETCH(QByteArray, mine);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, fromMine);
+    QFETCH(int, line);
+    QFETCH(int, beside);
+
+    const CProgramComparison comparison(mine.toStdString(), expected.toStdString());
+    const CLineAlignment alignment(comparison);
+    QCOMPARE(fromMine ? alignment.ExpectedFor(line) : alignment.MineFor(line), beside);
 }
 
 void TestCompare::followPageLines_data()

@@ -10,6 +10,7 @@
 #include "linewnd.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagescript.h"
 #include "paths.h"
 #include "popupmenu.h"
 #include "programmingview.h"
@@ -146,13 +147,7 @@ void TestEndToEnd::cleanupTestCase()
 
 QVariant TestEndToEnd::evaluate(const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    tutorial()->page()->runJavaScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&done] { return done; }, kTimeout) ? result : QVariant();
+    return RunInPage(tutorial()->page(), script, kTimeout);
 }
 
 // Once page `page` has finished loading and its fonts are in: the middle of its link to the next

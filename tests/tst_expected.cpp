@@ -1,5 +1,7 @@
 // bolto-lesson expected: the program after step N, for authors and tests.
 
+#include "toolrun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -20,12 +22,7 @@ private slots:
     void errors();
 
 private:
-    struct Result
-    {
-        int code = -1;
-        QByteArray out;
-        QByteArray err;
-    };
+    using Result = ToolResult;
     Result run(const QStringList &arguments);
     QString write(const QString &name, const QByteArray &bytes);
 
@@ -44,16 +41,7 @@ void TestExpected::initTestCase()
 
 TestExpected::Result TestExpected::run(const QStringList &arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(m_dir.path());
-    process.start(m_tool, arguments);
-    Result result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunTool(m_tool, arguments, m_dir.path());
 }
 
 QString TestExpected::write(const QString &name, const QByteArray &bytes)

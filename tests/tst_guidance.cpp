@@ -13,6 +13,7 @@
 #include "linewnd.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagescript.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "resource.h"
@@ -135,13 +136,7 @@ void TestGuidance::cleanupTestCase()
 
 QVariant TestGuidance::evaluate(const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    tutorial()->page()->runJavaScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&done] { return done; }, kTimeout) ? result : QVariant();
+    return RunInPage(tutorial()->page(), script, kTimeout);
 }
 
 bool TestGuidance::showPage(int number)

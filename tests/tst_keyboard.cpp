@@ -12,6 +12,7 @@
 #include "linewnd.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagescript.h"
 #include "paths.h"
 #include "popupmenu.h"
 #include "previewpane.h"
@@ -122,13 +123,7 @@ void TestKeyboard::cleanupTestCase()
 
 QVariant TestKeyboard::evaluate(const QString &script)
 {
-    QVariant result;
-    bool done = false;
-    tutorial()->page()->runJavaScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&done] { return done; }, kTimeout) ? result : QVariant();
+    return RunInPage(tutorial()->page(), script, kTimeout);
 }
 
 // A key pressed wherever the focus is, as the learner presses it.

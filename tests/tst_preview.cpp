@@ -7,6 +7,7 @@
 #include "learnercommands.h"
 #include "linewnd.h"
 #include "mainframe.h"
+#include "pagescript.h"
 #include "paths.h"
 #include "previewpane.h"
 #include "previewstate.h"
@@ -92,16 +93,7 @@ void TestPreview::cleanup()
 
 QVariant TestPreview::evaluate(const QString &script, int timeout)
 {
-    QVariant result;
-    bool done = false;
-    QPointer<QWebEnginePage> page = pane()->View()->page();
-    page->runJavaScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&done] { return done; }, timeout))
-        return {};
-    return result;
+    return RunInPage(pane()->View()->page(), script, timeout);
 }
 
 bool TestPreview::hasMessage(const QString &text) const

@@ -1,4 +1,5 @@
 #include "lessonbytes.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,12 +49,7 @@ private slots:
     void installLesson();
 
 private:
-    struct Result
-    {
-        int code = -1;
-        QByteArray out;
-        QByteArray err;
-    };
+    using Result = ToolResult;
     Result run(const QStringList &arguments);
     // Runs the tool with arguments passed as bytes, as a shell would pass them.
     Result runBytes(const QList<QByteArray> &arguments);
@@ -106,16 +102,7 @@ void TestTool::initTestCase()
 
 TestTool::Result TestTool::run(const QStringList &arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(m_dir.path());
-    process.start(m_tool, arguments);
-    Result result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunTool(m_tool, arguments, m_dir.path());
 }
 
 TestTool::Result TestTool::runBytes(const QList<QByteArray> &arguments)

@@ -56,6 +56,7 @@ private slots:
     void urlTextDecidesTracking();
     void tracksPagesInsideFrames();
     void hostilePageReachesNothing();
+    void webLinkOpensInBrowser_data();
     void webLinkOpensInBrowser();
     void refusedLessonFolderShowsNotice_data();
     void refusedLessonFolderShowsNotice();
@@ -67,6 +68,7 @@ private slots:
     void leftClick_data();
     void leftClick();
     void doubleClickCopiesTwice();
+    void clickFollowsLinkOnceStepIsDone_data();
     void clickFollowsLinkOnceStepIsDone();
     void backAndDeleteHandFocusToEditor_data();
     void backAndDeleteHandFocusToEditor();
@@ -147,10 +149,10 @@ static const QByteArray kCounterPage =
     "<script>var n = 0; document.addEventListener('mousedown', function () {"
     " n++; document.title = String(n); });</script></body></html>";
 
-static QByteArray linkPage(const char *target)
+static QByteArray linkPage(const char *target, const QByteArray &window = {})
 {
-    return QByteArray("<html><body style='margin:0'><a id='next' href='") + target +
-           "' style='display:block;height:100vh'>next</a></body></html>";
+    return QByteArray("<html><body style='margin:0'><a id='next' href='") + target + "' target='" +
+           window + "' style='display:block;height:100vh'>next</a></body></html>";
 }
 
 void TestTutorial::writePage(const QString &relativePath, const QByteArray &html)
@@ -213,6 +215,7 @@ void TestTutorial::initTestCase()
     writePage("les/html/index1.html", "<html><body>one</body></html>");
     writePage("les/html/index12.html", "<html><body>twelve</body></html>");
     writePage("links/index0.html", linkPage("index1.html"));
+    writePage("links/window0.html", linkPage("index1.html", "_blank"));
     writePage("links/index1.html", "<html><body>one</body></html>");
 
     m_frame = std::make_unique<CMainFrame>();
@@ -416,11 +419,20 @@ Promise.all([read(fetch('own.txt')), read(fetch('file:///etc/passwd')),
     QCOMPARE(listener.received(), QList<QByteArray>());
 }
 
+void TestTutorial::webLinkOpensInBrowser_data()
+{
+    QTest::addColumn<QByteArray>("window");
+    QTest::newRow("same window") << QByteArray();
+    QTest::newRow("new window") << QByteArray("_blank");
+}
+
 void TestTutorial::webLinkOpensInBrowser()
 {
+    QFETCH(QByteArray, window);
+    m_opened.clear();
     LoopbackListener listener;
     const QByteArray target = listener.web() + "/index4.html";
-    writePage("weblink/html/index0.html", linkPage(target));
+    writePage("weblink/html/index0.html", linkPage(target, window));
     theLesson.m_folderName = "weblink";
     theLesson.m_pageTexts = {"abc"};
     theLesson.m_pageKinds = {Add};
@@ -428,6 +440,10 @@ void TestTutorial::webLinkOpensInBrowser()
     m_view->NavigateToStartPage();
     QVERIFY(finished.wait(60000));
     const QUrl page = m_view->url();
+    // A script on its own opens nothing, in this window or another.
+    m_view->page()->runJavaScript("window.open('" + target + "', '" + window + "');");
+    QTest::qWait(500);
+    QCOMPARE(m_opened, QList<QUrl>());
 
     // The step is done, so the click reaches the link.
     m_view->m_copyDisabled = true;
@@ -661,13 +677,22 @@ void TestTutorial::doubleClickCopiesTwice()
     QCOMPARE(ClipboardText(), QString("abc"));
 }
 
+void TestTutorial::clickFollowsLinkOnceStepIsDone_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("plain link") << "links/index0.html";
+    // A page of the lesson does not open a window of its own: the pane follows it.
+    QTest::newRow("link to a new window") << "links/window0.html";
+}
+
 void TestTutorial::clickFollowsLinkOnceStepIsDone()
 {
+    QFETCH(QString, page);
     theLesson.m_folderName = "links";
     theLesson.m_pageTexts = {"abc", "def"};
     theLesson.m_pageKinds = {Add, Add};
-    QVERIFY(load(path("links/index0.html")));
-    QCOMPARE(theLesson.m_currentPage, 0);
+    QVERIFY(load(path(page)));
+    theLesson.m_currentPage = 0;
 
     // The step is done in the editor, which switches click-copying off.
     m_view->m_copyDisabled = true;

@@ -81,12 +81,18 @@ CCompareWnd::CCompareWnd(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addLayout(columns, 1);
     layout->addLayout(buttons);
 
-    // The two sides move together, both ways.
-    auto sync = [this](QScrollBar *to) {
-        return [this, to](int value) {
+    // The two sides move together, both ways: down to the lines that stand beside each other,
+    // across by position.
+    auto sync = [this](QScrollBar *to, bool fromMine, bool byLine) {
+        return [this, to, fromMine, byLine](int value) {
             if (m_syncing)
                 return;
             m_syncing = true;
+            // A view without wrapping scrolls by lines: its value is the first line shown.
+            if (byLine && m_alignment)
+                value = (fromMine ? m_alignment->ExpectedFor(value + 1)
+                                  : m_alignment->MineFor(value + 1)) -
+                        1;
             to->setValue(value);
             m_syncing = false;
         };
@@ -96,17 +102,23 @@ CCompareWnd::CCompareWnd(QWidget *parent) : QWidget(parent, Qt::Window)
             return orientation == Qt::Vertical ? view->verticalScrollBar()
                                                : view->horizontalScrollBar();
         };
-        connect(bar(m_mine), &QScrollBar::valueChanged, this, sync(bar(m_expectedView)));
-        connect(bar(m_expectedView), &QScrollBar::valueChanged, this, sync(bar(m_mine)));
+        const bool byLine = orientation == Qt::Vertical;
+        connect(bar(m_mine), &QScrollBar::valueChanged, this,
+                sync(bar(m_expectedView), true, byLine));
+        connect(bar(m_expectedView), &QScrollBar::valueChanged, this,
+                sync(bar(m_mine), false, byLine));
     }
     connect(m_adopt, &QPushButton::clicked, this, &CCompareWnd::AdoptExpected);
 }
+
+CCompareWnd::~CCompareWnd() = default;
 
 void CCompareWnd::ShowPrograms(const std::string &mine, const std::string &expected,
                                const QString &note)
 {
     m_expected = expected;
     const CProgramComparison comparison(mine, expected);
+    m_alignment = std::make_unique<CLineAlignment>(comparison);
     fill(m_mine, mine, comparison.DifferentLines());
     fill(m_expectedView, expected, comparison.DifferentExpectedLines());
     const QString text = note.isEmpty() && comparison.Same() ? qs(Str::CompareSame) : note;

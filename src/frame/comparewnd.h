@@ -1,12 +1,14 @@
 #pragma once
 
 // The learner's program and an expected one side by side, changed lines coloured, scrolling
-// together, with 「手本に合わせる」 to take the expected program.
+// together line beside line, with 「手本に合わせる」 to take the expected program.
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
+class CLineAlignment;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -17,6 +19,7 @@ class CCompareWnd : public QWidget
 
 public:
     explicit CCompareWnd(QWidget *parent = nullptr);
+    ~CCompareWnd() override;
 
     // Both programs in code page 932; `note` is shown above them when not empty.
     void ShowPrograms(const std::string &mine, const std::string &expected, const QString &note);
@@ -37,5 +40,6 @@ private:
     QPlainTextEdit *m_expectedView = nullptr;
     QPushButton *m_adopt = nullptr;
     std::string m_expected;
+    std::unique_ptr<CLineAlignment> m_alignment;
     bool m_syncing = false;
 };

@@ -478,9 +478,9 @@ void CMainFrame::SetDocument(CHTML5Doc *document)
         disconnect(m_document, nullptr, this, nullptr);
     m_document = document;
     if (m_document) {
-        // A new title comes with every open and save, which also change the recent-file list.
-        connect(m_document, &CHTML5Doc::titleChanged, m_lessonCheck,
+        connect(m_document, &CHTML5Doc::lessonOpened, m_lessonCheck,
                 &CLessonCheck::ForgetDoneSteps);
+        // A new title comes with every open and save, which also change the recent-file list.
         connect(m_document, &CHTML5Doc::titleChanged, this, [this] {
             OnUpdateFrameTitle();
             UpdateCommandUI();

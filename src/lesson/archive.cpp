@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <iterator>
 #include <sys/stat.h>
 
@@ -86,6 +87,17 @@ int32_t CArchive::ReadInt32()
     return int32_t(uint32_t(readUnsigned(4)));
 }
 
+void CArchive::ReadInt32s(int32_t *out, size_t count)
+{
+    read(out, count * sizeof(int32_t));
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t v = uint32_t(out[i]);
+            out[i] = int32_t(v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24);
+        }
+    }
+}
+
 std::string CArchive::readBytes(uint64_t size)
 {
     // The length comes from the file: never allocate more than the file can still deliver.
@@ -94,9 +106,26 @@ std::string CArchive::readBytes(uint64_t size)
         throw CArchiveException(CArchiveException::endOfFile, start);
     std::string bytes;
     if (remaining() != UINT64_MAX) {
-        // C++20's string has no resize without filling; the fill is what faults the pages in.
+#ifdef __cpp_lib_string_resize_and_overwrite
+        // Read straight into the new string, with no fill of bytes about to be overwritten.
+        // The length is the one asked for: GCC 12 hands the operation the grown capacity.
+        const size_t length = size_t(size);
+        std::exception_ptr failure;
+        bytes.resize_and_overwrite(length, [&](char *out, size_t) noexcept {
+            try {
+                read(out, length);
+                return length;
+            } catch (...) {
+                failure = std::current_exception();
+                return size_t(0);
+            }
+        });
+        if (failure)
+            std::rethrow_exception(failure);
+#else
         bytes.resize(size_t(size));
         read(bytes.data(), bytes.size());
+#endif
         return bytes;
     }
     // A pipe or device: grow with what actually arrives.
@@ -156,10 +185,20 @@ std::string CArchive::readStringBody()
 std::string CArchive::readUtf16(uint64_t units)
 {
     // Converted a slice at a time, so a long text never exists twice over in UTF-16.
+    char16_t slice[32768];
+    if (units <= std::size(slice)) {
+        read(slice, 2 * size_t(units));
+        if constexpr (std::endian::native == std::endian::big) {
+            for (size_t i = 0; i < units; ++i)
+                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
+        }
+        m_scratch.clear();
+        codepage::AppendUtf16AsCp932(std::u16string_view(slice, size_t(units)), m_scratch);
+        return m_scratch;
+    }
     std::string text;
     if (remaining() != UINT64_MAX)
         text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
-    char16_t slice[32768];
     size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
     while (units > 0) {
         const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));

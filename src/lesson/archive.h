@@ -59,6 +59,8 @@ public:
     uint64_t GetRemaining() const { return remaining(); }
 
     int32_t ReadInt32();
+    // `count` integers in one read; the caller knows the file still holds them.
+    void ReadInt32s(int32_t *out, size_t count);
     std::string ReadString();
 
     void WriteInt32(int32_t value);
@@ -81,6 +83,8 @@ private:
     std::unique_ptr<char[]> m_buffer;
     size_t m_bufferPos = 0;
     size_t m_bufferLen = 0;
+    // A short UTF-16 text is converted here first, so its string is allocated once at its size.
+    std::string m_scratch;
     std::string *m_out = nullptr;
     uint64_t m_position = 0;
 };

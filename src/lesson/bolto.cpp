@@ -80,6 +80,14 @@ void loadInts(CArchive &ar, LoadBudget &budget, std::vector<int32_t> &list)
     const uint64_t reserve = budget.fits(count, sizeof(int32_t));
     budget.spend(reserve * sizeof(int32_t), offset);
     list.reserve(list.size() + reserve);
+    if (count > 0 && uint64_t(count) * sizeof(int32_t) <= ar.GetRemaining() &&
+        ar.GetRemaining() != UINT64_MAX) {
+        const size_t start = list.size();
+        list.resize(start + size_t(count));
+        ar.ReadInt32s(list.data() + start, size_t(count));
+        return;
+    }
+    // One at a time where the file may end early, so the error names the integer it cut short.
     for (int32_t i = 0; i < count; ++i) {
         if (list.size() == list.capacity()) // only from a pipe: it doubles
             budget.spend(std::max<uint64_t>(list.size(), 1) * sizeof(int32_t), ar.GetPosition());

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <iterator>
 #include <limits>
 #include <unordered_map>
 
@@ -270,6 +272,38 @@ int CProgramComparison::mapNonBlank(int expectedIndex) const
 bool CProgramComparison::IsBlankExpectedLine(int line) const
 {
     return line >= 1 && line <= ExpectedLineCount() && m_expectedIndex[size_t(line - 1)] < 0;
+}
+
+CLineAlignment::CLineAlignment(const CProgramComparison &comparison)
+    : m_mineLines(comparison.MineLineCount()), m_expectedLines(comparison.ExpectedLineCount())
+{
+    for (int expected = 1; expected <= m_expectedLines; ++expected) {
+        const int mine = comparison.MapLine(expected);
+        // A match that would run backwards is no anchor for scrolling.
+        if (mine > 0 && (m_mineToExpected.empty() || mine > m_mineToExpected.back().first))
+            m_mineToExpected.emplace_back(mine, expected);
+    }
+    for (const auto &[mine, expected] : m_mineToExpected)
+        m_expectedToMine.emplace_back(expected, mine);
+}
+
+int CLineAlignment::follow(const std::vector<std::pair<int, int>> &anchors, int line, int limit)
+{
+    const auto after = std::upper_bound(anchors.begin(), anchors.end(), std::pair{line, INT_MAX});
+    if (after == anchors.begin())
+        return std::clamp(line, 1, std::max(limit, 1));
+    const auto &[from, to] = *std::prev(after);
+    return std::clamp(to + (line - from), 1, std::max(limit, 1));
+}
+
+int CLineAlignment::ExpectedFor(int mineLine) const
+{
+    return follow(m_mineToExpected, mineLine, m_expectedLines);
+}
+
+int CLineAlignment::MineFor(int expectedLine) const
+{
+    return follow(m_expectedToMine, expectedLine, m_mineLines);
 }
 
 int CProgramComparison::MapLine(int64_t line) const

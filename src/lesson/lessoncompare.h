@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CBolto;
@@ -86,6 +87,26 @@ private:
     std::vector<int> m_mineMarks;
     std::vector<int> m_expectedMarks;
     int m_differentCount = 0;
+};
+
+// The two programs' lines side by side, for showing them together: each side's line maps to the
+// line of the other that stands beside it, counted on from the nearest lines known to match.
+class CLineAlignment
+{
+public:
+    explicit CLineAlignment(const CProgramComparison &comparison);
+
+    // 1-based lines; a line before the first match keeps its own number.
+    int ExpectedFor(int mineLine) const;
+    int MineFor(int expectedLine) const;
+
+private:
+    static int follow(const std::vector<std::pair<int, int>> &anchors, int line, int limit);
+
+    std::vector<std::pair<int, int>> m_mineToExpected; // matched lines, ascending on both sides
+    std::vector<std::pair<int, int>> m_expectedToMine;
+    int m_mineLines = 0;
+    int m_expectedLines = 0;
 };
 
 // A page's lines in the learner's program.

@@ -130,6 +130,8 @@ public:
     bool m_singleExact[256];
     bool m_pairExact[64][256];
     bool m_asciiExact = true;
+    // Whether every unit below 0x80 encodes as that one byte, so runs of them are copied across.
+    bool m_asciiIdentity = true;
     // The pair's unit, with bit 16 set when it encodes back to the same two bytes; one load
     // per character on the path that Japanese text takes.
     uint32_t m_pairEntry[64][256];
@@ -193,6 +195,8 @@ Tables::Tables()
         else
             m_usable = false;
     }
+    for (uint32_t u = 0; u < 0x80 && m_usable; ++u)
+        m_asciiIdentity = m_asciiIdentity && m_encode[u] == u;
     for (int b = 0; b < 256 && m_usable; ++b) {
         m_singleExact[b] = m_kind[b] == single && m_encode[m_single[b]] == b;
         if (b < 0x80)
@@ -310,25 +314,42 @@ void AppendUtf16AsCp932(std::u16string_view text, std::string &out)
         out += reference::Utf16ToCp932(text);
         return;
     }
-    const size_t start = out.size();
-    out.resize(start + 2 * text.size());
-    char *o = out.data() + start;
+    // Through a small buffer: the output grows by what it needs, never by the worst case of two
+    // bytes a unit, which would reallocate a long text that its reader had reserved.
+    char buffer[8192];
     const size_t n = text.size();
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t u = text[i];
-        if (u >= 0xD800 && u <= 0xDFFF) {
-            // A pair is one character the code page lacks; a lone surrogate is one too.
-            if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-                ++i;
-            *o++ = '?';
-            continue;
+    size_t i = 0;
+    while (i < n) {
+        char *o = buffer;
+        for (const char *end = buffer + sizeof buffer - 8; i < n && o < end; ++i) {
+            // Eight units at a time while they are all below 0x80: most program text is.
+            uint64_t units[2];
+            while (t.m_asciiIdentity && i + 8 <= n && o < end) {
+                std::memcpy(units, text.data() + i, sizeof units);
+                if ((units[0] | units[1]) & 0xFF80FF80FF80FF80u)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    o[k] = char(text[i + size_t(k)]);
+                o += 8;
+                i += 8;
+            }
+            if (i == n || o >= end)
+                break;
+            const char16_t u = text[i];
+            if (u >= 0xD800 && u <= 0xDFFF) {
+                // A pair is one character the code page lacks; a lone surrogate is one too.
+                if (u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+                    ++i;
+                *o++ = '?';
+                continue;
+            }
+            const uint16_t code = t.m_encode[u];
+            if (code >= 0x100)
+                *o++ = char(code >> 8);
+            *o++ = char(code & 0xFF);
         }
-        const uint16_t code = t.m_encode[u];
-        if (code >= 0x100)
-            *o++ = char(code >> 8);
-        *o++ = char(code & 0xFF);
+        out.append(buffer, size_t(o - buffer));
     }
-    out.resize(size_t(o - out.data()));
 }
 
 std::string Utf16ToCp932(std::u16string_view text)

@@ -34,6 +34,14 @@ bool CHtmlPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bo
     return true;
 }
 
+void CHtmlPage::OnWindowLink(const QUrl &url)
+{
+    // The learner clicked it, as for a link without a window of its own.
+    if (!CLessonRequestFilter::IsWebAddress(url) && m_view->OnFollowLink(url, true))
+        return;
+    CConfinedPage::OnWindowLink(url);
+}
+
 void CHtmlPage::ShowNotice(const QString &title, const QStringList &lines, const QUrl &baseUrl)
 {
     QString body;

@@ -21,6 +21,7 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    void OnWindowLink(const QUrl &url) override;
 
 private:
     void showMissingPage(const QUrl &url);

@@ -2,6 +2,7 @@
 
 #include "htmlpage.h"
 #include "resource.h"
+#include "webprofile.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -60,22 +61,8 @@ CHtmlView::CHtmlView(QWidget *parent) : QWebEngineView(parent)
 
 void CHtmlView::setupSettings()
 {
-    // Tutorial pages are lesson content from anywhere. They may run their scripts and WebGL and
-    // use the files of their own folder. The engine's settings alone do not keep them there (with
-    // file access on, a page reads any file; WebSockets and WebRTC ignore the remote-URL setting):
-    // the page's request filter and navigation check do, and the profile's engine switch keeps
-    // WebRTC silent. File access stays on for the folder's own files, which the filter confines.
-    // No plugins, pop-up windows or clipboard access.
-    QWebEngineSettings *s = settings();
-    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
-    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
-    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    // Tutorial pages are lesson content from anywhere.
+    ApplyLessonPageSettings(settings());
 }
 
 void CHtmlView::watch(QObject *object)

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+#include <functional>
+#include <utility>
 
 namespace {
 // WebRTC gathers its candidates over UDP, which no request filter sees; with this policy it
@@ -15,6 +19,31 @@ constexpr char kFlagsVariable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 // How long after the learner's click a web link counts as theirs: as long as a browser lets a
 // click open a pop-up.
 constexpr qint64 kActivationMs = 5000;
+
+// Stands in for the window a link asked for: it loads nothing and hands on the first address the
+// engine wants it to show.
+class CWindowRequest final : public QWebEnginePage
+{
+public:
+    CWindowRequest(QWebEngineProfile *profile, std::function<void(const QUrl &)> open,
+                   QObject *parent)
+        : QWebEnginePage(profile, parent), m_open(std::move(open))
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (isMainFrame && m_open && url.scheme() != QLatin1String("about")) {
+            std::exchange(m_open, nullptr)(url);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void(const QUrl &)> m_open;
+};
 } // namespace
 
 void PrepareWebEngine()
@@ -43,6 +72,19 @@ QWebEngineProfile *BoltoWebProfile()
         return p;
     }();
     return profile;
+}
+
+void ApplyLessonPageSettings(QWebEngineSettings *s)
+{
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
 }
 
 CConfinedPage::CConfinedPage(const QString &folder, QObject *parent)
@@ -92,6 +134,23 @@ bool CConfinedPage::acceptNavigationRequest(const QUrl &url, NavigationType type
     if (scheme == QLatin1String("data") || scheme == QLatin1String("blob"))
         return own || (type == NavigationTypeReload && isMainFrame);
     return IsAllowed(url);
+}
+
+QWebEnginePage *CConfinedPage::createWindow(WebWindowType type)
+{
+    // Only a link the learner clicked; a script opens no window, and dialogs are not links.
+    if (type == WebDialog || !takeUserActivation())
+        return nullptr;
+    return new CWindowRequest(
+        profile(), [this](const QUrl &url) { OnWindowLink(url); }, this);
+}
+
+void CConfinedPage::OnWindowLink(const QUrl &url)
+{
+    if (CLessonRequestFilter::IsWebAddress(url))
+        OnWebLink(url);
+    else if (IsAllowed(url))
+        setUrl(url);
 }
 
 void CConfinedPage::OnWebLink(const QUrl &url)

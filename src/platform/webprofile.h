@@ -8,6 +8,7 @@
 
 class CLessonRequestFilter;
 class QWebEngineProfile;
+class QWebEngineSettings;
 
 // Adds the engine switches that keep pages from sending packets around the request filter
 // (WebRTC's STUN/TURN traffic). They only count before the engine starts, so this runs by itself
@@ -17,6 +18,13 @@ void PrepareWebEngine();
 // The program's own profile: off the record (nothing on disk), with a filter behind every page's
 // own that refuses every request to the network.
 QWebEngineProfile *BoltoWebProfile();
+
+// What a page of lesson content may do: run its scripts and WebGL and use the files of its own
+// folder. The settings alone do not keep it there (with file access on, a page reads any file;
+// WebSockets and WebRTC ignore the remote-address setting): the page's request filter and
+// navigation check do, and the profile's engine switch keeps WebRTC silent. No plugins, pop-up
+// windows or clipboard access.
+void ApplyLessonPageSettings(QWebEngineSettings *settings);
 
 // A page on the program's profile that shows only the files inside one folder (links resolved),
 // the program's own start page, and content the program hands it itself. Requests of every kind
@@ -45,6 +53,11 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    // A link the learner clicked that asks for a window of its own (target="_blank") leads where
+    // it would in this page: a web address to the desktop's browser, a page of the folder here.
+    QWebEnginePage *createWindow(WebWindowType type) override;
+    // Where such a link leads, once the engine says.
+    virtual void OnWindowLink(const QUrl &url);
     // A web address that the learner clicked. Opens it with QDesktopServices.
     virtual void OnWebLink(const QUrl &url);
     // Whether the learner's click or key came just before; it counts for one link only.

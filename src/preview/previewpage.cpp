@@ -1,6 +1,7 @@
 #include "previewpage.h"
 
 #include "lessonrequestfilter.h"
+#include "webprofile.h"
 
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -10,17 +11,9 @@ CPreviewPage::CPreviewPage(QWebEngineProfile *profile, CLessonRequestFilter *int
     : QWebEnginePage(profile, parent), m_interceptor(interceptor)
 {
     setUrlRequestInterceptor(interceptor);
-    // As for the tutorial pages: scripts and WebGL, the lesson's own files, nothing else.
+    // As for the tutorial pages; and the preview never takes the focus from the editor.
     QWebEngineSettings *s = settings();
-    s->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    s->setAttribute(QWebEngineSettings::WebGLEnabled, true);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
-    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
-    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    ApplyLessonPageSettings(s);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
 }
 
