@@ -30,7 +30,6 @@
 #include <optional>
 #include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 QString browserKey()
@@ -91,9 +90,7 @@ QString browserFolder()
     }
     return {};
 }
-} // namespace
 
-namespace {
 std::u16string_view units(QStringView text)
 {
     return {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())};
