@@ -37,7 +37,7 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Timings against their baselines, on generated inputs (BENCH_SCALE=0.25 for a quicker run,
-# BENCH_RUNS=N, BENCH_ONLY=load,dump,decode,editor). Not part of `make test`.
+# BENCH_RUNS=N, BENCH_ONLY=load,dump,decode,editor,export,startup). Not part of `make test`.
 bench: build
 	@python3 benchmarks/run_bench.py $(BUILD)
 

@@ -4,8 +4,10 @@
 //
 //   bench_bolto decode LESSON      load, then decode every text (fast tables, iconv, ICU, a plain
 //                                  widening loop as the floor)
-//   bench_bolto editor LINES       gutter, page change, typing and export on a LINES-line program
+//   bench_bolto editor LINES       gutter, page change and typing on a LINES-line program
 //                                  against a 60- or 10-line one, and typing on a long line
+//   bench_bolto export LINES PAIRS Run's export of a LINES-line program against a plain write
+//                                  and fsync of the same bytes, PAIRS times each
 //
 // BENCH_RUNS samples per series (default 5); BENCH_LONG_LINE the long line's length in bytes.
 
@@ -74,6 +76,26 @@ double wallSeconds(const std::function<void()> &work)
     timer.start();
     work();
     return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Seconds this thread has waited for a CPU while it could run (the scheduler's statistics), or 0
+// where the kernel keeps none.
+double runQueueSeconds()
+{
+    QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.readAll().split(' ');
+    return fields.size() >= 2 ? fields[1].toDouble() / 1e9 : 0;
+}
+
+// Wall time less the time spent waiting for a CPU: what the work takes, waits for the disk
+// included, on a machine whose other processes leave it a core.
+double ownWallSeconds(const std::function<void()> &work)
+{
+    const double queued = runQueueSeconds();
+    const double wall = wallSeconds(work);
+    return wall - (runQueueSeconds() - queued);
 }
 
 using Series = QMap<QString, QJsonArray>;
@@ -212,10 +234,6 @@ int editor(int lines)
     big->verticalScrollBar()->setValue(lines / 2);
     QCoreApplication::processEvents();
 
-    QTemporaryDir dir;
-    const QString exportPath = dir.filePath("index.html");
-    const QByteArray exportBytes = HtmlFileBytes(big->GetWindowText());
-
     Series s;
     QJsonArray paints;
     constexpr int kRepaints = 20;
@@ -243,25 +261,6 @@ int editor(int lines)
             QCoreApplication::processEvents();
         }));
         paints.append(painted.count());
-
-        s["write_fsync"].append(wallSeconds([&] {
-            const int fd = ::open(QFile::encodeName(exportPath).constData(),
-                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-            qsizetype done = 0;
-            while (done < exportBytes.size()) {
-                const ssize_t n =
-                    ::write(fd, exportBytes.constData() + done, size_t(exportBytes.size() - done));
-                if (n <= 0)
-                    qFatal("write failed");
-                done += n;
-            }
-            ::fsync(fd);
-            ::close(fd);
-        }));
-        s["export"].append(wallSeconds([&] {
-            if (!frame.WriteHtmlFile(exportPath))
-                qFatal("export failed");
-        }));
     }
 
     // Typing as the learner has it: in the window's editor, with its colouring, gutter, lesson
@@ -290,6 +289,53 @@ int editor(int lines)
     AfxSetMainWnd(nullptr);
     return 0;
 }
+
+// Wall time, as the learner waits for it: both sides wait for the disk. Time taken by other
+// processes is left out. The two take turns, each first as often as second, after one untimed
+// pair in which both pay for their first touches.
+int exportPage(int lines, int pairs)
+{
+    CMainFrame frame;
+    if (!ShowMainFrame(&frame))
+        qFatal("no main frame");
+    frame.m_editorView->SetWindowText(program(lines));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("index.html");
+    const QByteArray bytes = HtmlFileBytes(frame.m_editorView->GetWindowText());
+
+    const std::function<void()> writeFsync = [&] {
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n <= 0)
+                qFatal("write failed");
+            done += n;
+        }
+        ::fsync(fd);
+        ::close(fd);
+    };
+    const std::function<void()> exportPage = [&] {
+        if (!frame.WriteHtmlFile(path))
+            qFatal("export failed");
+    };
+    Series s;
+    for (int pair = -1; pair < pairs; ++pair) {
+        const double first = ownWallSeconds(pair % 2 ? writeFsync : exportPage);
+        const double second = ownWallSeconds(pair % 2 ? exportPage : writeFsync);
+        if (pair < 0)
+            continue;
+        s["write_fsync"].append(pair % 2 ? first : second);
+        s["export"].append(pair % 2 ? second : first);
+    }
+    QFile written(path);
+    if (!written.open(QIODevice::ReadOnly) || written.readAll() != bytes)
+        qFatal("the export wrote other bytes");
+    print(s, {{"bytes", bytes.size()}, {"runQueueKnown", runQueueSeconds() > 0}});
+    AfxSetMainWnd(nullptr);
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -302,6 +348,8 @@ int main(int argc, char **argv)
         return decode(args[2]);
     if (args.size() == 3 && args[1] == "editor")
         return editor(args[2].toInt());
-    std::fprintf(stderr, "usage: bench_bolto decode LESSON | editor LINES\n");
+    if (args.size() == 4 && args[1] == "export")
+        return exportPage(args[2].toInt(), args[3].toInt());
+    std::fprintf(stderr, "usage: bench_bolto decode LESSON | editor LINES | export LINES PAIRS\n");
     return 2;
 }

@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestApp : public QObject
@@ -39,6 +40,7 @@ private slots:
     void startUp_data();
     void startUp();
     void lessonOpensBeforeWindowShows();
+    void startAgainLeavesSettingsFileAlone();
     void commandLine_data();
     void commandLine();
 
@@ -158,6 +160,34 @@ void TestApp::startUp()
     QVERIFY(app.m_mainFrame->acceptDrops());
     if (!path.isEmpty())
         QCOMPARE(recentSetting().first(), path);
+}
+
+void TestApp::startAgainLeavesSettingsFileAlone()
+{
+    // Each write of a setting rewrites and syncs the whole file: a start that changes nothing
+    // writes nothing.
+    const QString path = lesson(QStringLiteral("again.blsh"), 2);
+    const auto start = [&] {
+        CHTML5App app;
+        QVERIFY(app.InitInstance({path}));
+    };
+    start();
+    const QString settingsFile = QSettings().fileName();
+    struct stat before
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(settingsFile).constData(), &before), 0);
+
+    start();
+
+    struct stat after
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(settingsFile).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    QCOMPARE(recentSetting().first(), path);
 }
 
 // Watches for the main window's first Show and notes what the lesson held then.

@@ -4,6 +4,7 @@
 #include "lessonfolder.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagebytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
@@ -22,6 +23,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <cerrno>
@@ -44,7 +47,12 @@ private slots:
 
     void runWritesPageAndStartsBrowser_data();
     void runWritesPageAndStartsBrowser();
-    void carriageReturnsAreDropped();
+    void pageBytes_data();
+    void pageBytes();
+    void longProgramIsWrittenWhole();
+    void editedProgramIsWrittenAsShown();
+    void pageBytesInPieces_data();
+    void pageBytesInPieces();
     void browserGetsOnlyWhatIsTheUsers();
     void noBrowserTouchesNothing();
     void refusedRunTouchesNothing_data();
@@ -246,10 +254,141 @@ void TestRun::runWritesPageAndStartsBrowser()
     QCOMPARE(browserStarts(), QStringList{"1|" + folderPath + "/index.html"});
 }
 
-void TestRun::carriageReturnsAreDropped()
+void TestRun::pageBytes_data()
 {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const auto units = [](std::initializer_list<char16_t> list) {
+        QString text;
+        for (const char16_t unit : list)
+            text += QChar(unit);
+        return text;
+    };
     // The editor turns a lone CR into a line break; one that reaches the export still vanishes.
-    QCOMPARE(HtmlFileBytes("a\rb\r\r\nc"), QByteArray("ab\r\nc"));
+    QTest::newRow("carriage returns") << "a\rb\r\r\nc" << QByteArray("ab\r\nc");
+    QTest::newRow("editor's line separator")
+        << units({'a', 0x2029, 0x2029, 'b'}) << QByteArray("a\r\n\r\nb");
+    // The plain ASCII runs are copied several units at a time: breaks and other characters at
+    // every place in such a run.
+    for (int at = 0; at < 10; ++at) {
+        const QString head(at, 'x');
+        const QByteArray bytes(at, 'x');
+        QTest::addRow("LF after %d", at) << head + "\nyyyyyyyyy" << bytes + "\r\nyyyyyyyyy";
+        QTest::addRow("CR after %d", at) << head + "\ryyyyyyyyy" << bytes + "yyyyyyyyy";
+        QTest::addRow("DEL, U+0080 after %d", at)
+            << head + units({0x7F, 0x80}) + "yyyyyyyyy" << bytes + "\x7F\xC2\x80yyyyyyyyy";
+    }
+    QTest::newRow("tab and controls")
+        << "\t\x01\x0B\x0C\x0E\x1F abcdefgh" << QByteArray("\t\x01\x0B\x0C\x0E\x1F abcdefgh");
+    QTest::newRow("two and three bytes")
+        << units({0xE9, 0x7FF, 0x800, 0x3042, 0xFFFF})
+        << QByteArray("\xC3\xA9\xDF\xBF\xE0\xA0\x80\xE3\x81\x82\xEF\xBF\xBF");
+    QTest::newRow("surrogate pair") << units({0xD83D, 0xDE00}) << QByteArray("\xF0\x9F\x98\x80");
+    // As Qt's encoder writes them: a lone half becomes '?'.
+    QTest::newRow("lone halves") << units({0xDE00, 'a', 0xD83D}) << QByteArray("?a?");
+    QTest::newRow("halves reversed") << units({0xDE00, 0xD83D}) << QByteArray("??");
+    QTest::newRow("halves parted by a line end")
+        << units({0xD83D, '\r', '\n', 0xDE00}) << QByteArray("?\r\n?");
+    QTest::newRow("halves parted by a dropped CR")
+        << units({0xD83D, '\r', 0xDE00}) << QByteArray("??");
+}
+
+void TestRun::pageBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(HtmlFileBytes(text), bytes);
+}
+
+void TestRun::longProgramIsWrittenWhole()
+{
+    // The page is encoded a piece at a time: a surrogate pair may fall where a piece ends. Each
+    // line of the editor is 100 units with its line end, so the pair starts at unit 32767.
+    QString text;
+    QByteArray bytes;
+    const auto add = [&](const QString &piece, const QByteArray &expected) {
+        text += piece;
+        bytes += expected;
+    };
+    for (int line = 0; line < 327; ++line)
+        add(QString(99, 'a') + "\r\n", QByteArray(99, 'a') + "\r\n");
+    add(QString(67, 'b'), QByteArray(67, 'b'));
+    for (int line = 0; line < 2000; ++line)
+        add("😀あ" + QString(line % 90, 'c') + "\n", "😀あ" + QByteArray(line % 90, 'c') + "\r\n");
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    frame->m_editorView->SetWindowText(text);
+    QCOMPARE(frame->m_editorView->RawText().indexOf(QString("😀")), 32 * 1024 - 1);
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList());
+    QVERIFY(readFile(exportPath(kFolder)) == bytes);
+}
+
+void TestRun::editedProgramIsWrittenAsShown()
+{
+    // Edits cut the document's text into many pieces, in another order than the text's: the
+    // page is written from those pieces, and must be the text the editor shows.
+    storeBrowser(m_browser);
+    auto frame = makeFrame();
+    CProgrammingView *editor = frame->m_editorView;
+    editor->SetWindowText("first line\r\nsecond 😀 line\r\nthird line\r\n");
+    QTextCursor cursor(editor->document());
+    for (int i = 0; i < 40; ++i) {
+        cursor.setPosition((i * 7) % (editor->document()->characterCount() - 1));
+        cursor.insertText(i % 3 ? QStringLiteral("あ") : QStringLiteral("x\n"));
+    }
+    cursor.setPosition(5);
+    cursor.setPosition(12, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    editor->document()->undo();
+    editor->document()->undo();
+
+    frame->OnRun();
+
+    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(readFile(exportPath(kFolder)), HtmlFileBytes(editor->GetWindowText()));
+}
+
+void TestRun::pageBytesInPieces_data()
+{
+    // The editor hands its text over in the document's pieces, which may be cut anywhere.
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QString high(QChar(0xD83D));
+    const QString low(QChar(0xDE00));
+    QTest::newRow("pair across pieces") << QStringList{"a" + high, low + "b"}
+                                        << QByteArray("a\xF0\x9F\x98\x80"
+                                                      "b");
+    QTest::newRow("half at the end") << QStringList{"a" + high} << QByteArray("a?");
+    QTest::newRow("half, then a pair")
+        << QStringList{high, high, low} << QByteArray("?\xF0\x9F\x98\x80");
+    QTest::newRow("empty pieces") << QStringList{"", "a", "", QString(QChar(0x2029)), ""}
+                                  << QByteArray("a\r\n");
+    QTest::newRow("CR LF across pieces") << QStringList{"a\r", "\nb"} << QByteArray("a\r\nb");
+    QTest::newRow("more than the buffer")
+        << QStringList{QString(200000, 'x') + high, low + QString(70000, 'y')}
+        << QByteArray(200000, 'x') + "\xF0\x9F\x98\x80" + QByteArray(70000, 'y');
+}
+
+void TestRun::pageBytesInPieces()
+{
+    QFETCH(QStringList, pieces);
+    QFETCH(QByteArray, bytes);
+    QByteArray written;
+    pagebytes::Writer writer([&](const char *data, size_t size) {
+        written.append(data, qsizetype(size));
+        return 0;
+    });
+    for (const QString &piece : pieces)
+        QCOMPARE(
+            writer.Add({reinterpret_cast<const char16_t *>(piece.utf16()), size_t(piece.size())}),
+            0);
+    QCOMPARE(writer.Finish(), 0);
+    QVERIFY(written == bytes);
 }
 
 void TestRun::browserGetsOnlyWhatIsTheUsers()

@@ -13,6 +13,9 @@ CRecentFileList::CRecentFileList(const QString &section, const QString &entryFor
 
 void CRecentFileList::Add(const QString &path)
 {
+    // Reopening the latest file changes nothing: the settings file is not rewritten for it.
+    if (!m_arrNames.isEmpty() && m_arrNames.first() == path)
+        return;
     m_arrNames.removeAll(path);
     m_arrNames.prepend(path);
     while (m_arrNames.size() > m_size)

@@ -55,6 +55,16 @@ QSettings settings()
     return QSettings(qs(Str::SettingsOrganization), qs(Str::AppName));
 }
 
+// Every write rewrites and syncs the whole settings file, and start-up sets each setting to the
+// value it has just read: only a setting that changes is written.
+template <typename T> void store(const char *key, T value)
+{
+    QSettings s = settings();
+    const QVariant stored = s.value(QLatin1String(key));
+    if (!stored.isValid() || stored.value<T>() != value)
+        s.setValue(QLatin1String(key), value);
+}
+
 QString promptOf(int id)
 {
     const char *text = commandString(id);
@@ -347,8 +357,7 @@ void CLearnerCommands::ShowPreview(bool show)
         m_preview->UpdateNow();
     }
     m_actions.value(ID_VIEW_PREVIEW)->setChecked(show);
-    QSettings s = settings();
-    s.setValue(QLatin1String(kPreviewShownKey), show);
+    store(kPreviewShownKey, show);
 }
 
 void CLearnerCommands::SetPreviewBelow(bool below)
@@ -361,8 +370,7 @@ void CLearnerCommands::SetPreviewBelow(bool below)
         m_dock->setVisible(shown);
     }
     m_actions.value(ID_VIEW_PREVIEW_BELOW)->setChecked(below);
-    QSettings s = settings();
-    s.setValue(QLatin1String(kPreviewBelowKey), below);
+    store(kPreviewBelowKey, below);
 }
 
 void CLearnerCommands::SetSyntaxColors(bool on)
@@ -379,8 +387,7 @@ void CLearnerCommands::SetSyntaxColors(bool on)
             m_highlighter->rehighlight();
     }
     m_actions.value(ID_VIEW_SYNTAX_COLORS)->setChecked(on);
-    QSettings s = settings();
-    s.setValue(QLatin1String(kSyntaxColorsKey), on);
+    store(kSyntaxColorsKey, on);
 }
 
 void CLearnerCommands::CopyStep()

@@ -10,6 +10,7 @@
 #include "lessonroots.h"
 #include "mainframe.h"
 #include "messagebox.h"
+#include "pagebytes.h"
 #include "paths.h"
 #include "programmingview.h"
 #include "qtcodepage.h"
@@ -27,6 +28,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -60,19 +62,17 @@ std::optional<QString> exportPathFor(const std::string &programDirectory,
 }
 
 // Writes everything, through short writes and interrupted calls. Returns 0 or the errno.
-int writeAll(int fd, const QByteArray &bytes)
+int writeAll(int fd, const char *data, size_t left)
 {
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
+        const ssize_t n = ::write(fd, data, left);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return errno;
         }
         data += n;
-        left -= n;
+        left -= size_t(n);
     }
     return 0;
 }
@@ -90,23 +90,17 @@ QString browserFolder()
     }
     return {};
 }
+
+std::u16string_view units(QStringView text)
+{
+    return {reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size())};
+}
 } // namespace
 
 QByteArray HtmlFileBytes(const QString &text)
 {
-    // One pass after the encoding, into room for the worst case (every byte a line end): a
-    // program may be megabytes long, and untouched room costs nothing.
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray bytes(2 * utf8.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (const char c : utf8) {
-        if (c == '\r')
-            continue;
-        if (c == '\n')
-            *out++ = '\r';
-        *out++ = c;
-    }
-    bytes.truncate(out - bytes.constData());
+    QByteArray bytes(text.size() * qsizetype(pagebytes::kMaxBytesPerUnit), Qt::Uninitialized);
+    bytes.truncate(qsizetype(pagebytes::Encode(units(text), bytes.data())));
     return bytes;
 }
 
@@ -213,8 +207,14 @@ bool CMainFrame::WriteHtmlFile(QString path)
         reportFileError(errno, path);
         return false;
     }
-    const QString text = m_editorView ? m_editorView->GetWindowText() : QString();
-    int err = writeAll(fd, HtmlFileBytes(text));
+    // Encoded a piece at a time into one small buffer that stays in the cache while the kernel
+    // copies it: a program may be megabytes long, and a whole copy of it costs about as much as
+    // the write itself.
+    pagebytes::Writer writer(
+        [fd](const char *bytes, size_t size) { return writeAll(fd, bytes, size); });
+    if (m_editorView)
+        m_editorView->ReadRawText([&](QStringView piece) { writer.Add(units(piece)); });
+    int err = writer.Finish();
     // Some file systems report a full disk or quota only when the data reaches the disk. EINVAL
     // and EROFS mean a file that cannot be synchronised at all, which is no failure of the write.
     if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)

@@ -13,6 +13,13 @@
 #include <algorithm>
 #include <cmath>
 
+#if __has_include(<private/qtextdocument_p.h>)
+#include <private/qtextdocument_p.h>
+#define BOLTO_DOCUMENT_PIECES 1
+#else
+#define BOLTO_DOCUMENT_PIECES 0
+#endif
+
 namespace {
 // From this length on a line keeps its shaped glyphs between key presses (see keepLongLineGlyphs).
 constexpr int kLongLine = 8192;
@@ -96,6 +103,30 @@ QString CEditView::GetWindowText() const
         }
     }
     return text;
+}
+
+QString CEditView::RawText() const
+{
+    return document()->toRawText();
+}
+
+void CEditView::ReadRawText(const std::function<void(QStringView)> &take) const
+{
+#if BOLTO_DOCUMENT_PIECES
+    // The document's own pieces, as its toRawText copies them: a copy of a long program lands
+    // in fresh memory, whose page faults cost as much as writing the program to disk.
+    const QTextDocumentPrivate *d = QTextDocumentPrivate::get(document());
+    const QString buffer = d->buffer();
+    qsizetype left = d->length() - 1; // the document's last block separator is no part of it
+    for (auto it = d->begin(); it != d->end() && left > 0; ++it) {
+        const QTextFragmentData *fragment = *it;
+        const qsizetype size = std::min<qsizetype>(fragment->size_array[0], left);
+        take(QStringView(buffer).mid(fragment->stringPosition, size));
+        left -= size;
+    }
+#else
+    take(document()->toRawText());
+#endif
 }
 
 void CEditView::SetWindowText(const QString &text)

@@ -9,6 +9,9 @@
 
 #include <QMargins>
 #include <QPlainTextEdit>
+#include <QStringView>
+
+#include <functional>
 
 class CEditView : public QPlainTextEdit, public CView
 {
@@ -19,6 +22,11 @@ public:
 
     // The whole text with CR LF line ends.
     QString GetWindowText() const;
+    // The text as the document keeps it, each line break a U+2029: for a reader that converts
+    // the whole text anyway, without the copy GetWindowText makes.
+    QString RawText() const;
+    // The same text handed to `take` in pieces, in order, cut anywhere, without copying it.
+    void ReadRawText(const std::function<void(QStringView)> &take) const;
     void SetWindowText(const QString &text);
     // Length of the text in control positions.
     int GetWindowTextLength() const;
