@@ -237,17 +237,26 @@ int editor(int lines)
     Series s;
     QJsonArray paints;
     constexpr int kRepaints = 20;
+    // Both gutters with the page's arrows in the same visible rows.
+    const std::vector<int32_t> pageLines = theLesson.m_arrowLines;
+    auto arrowsIn = [](CProgrammingView *view) {
+        for (int32_t &arrow : theLesson.m_arrowLines)
+            arrow = view->GetFirstVisibleLine() + 5;
+    };
     for (int run = 0; run < runs(); ++run) {
+        arrowsIn(&small);
         s["gutter_small"].append(seconds([&] {
                                      for (int i = 0; i < kRepaints; ++i)
                                          small.m_lineWnd->repaint();
                                  }) /
                                  kRepaints);
+        arrowsIn(big);
         s["gutter_big"].append(seconds([&] {
                                    for (int i = 0; i < kRepaints; ++i)
                                        big->m_lineWnd->repaint();
                                }) /
                                kRepaints);
+        theLesson.m_arrowLines = pageLines;
 
         // A page change, to pages far apart in turn, until everything it caused is painted;
         // what the typing before it left pending is painted first.

@@ -281,7 +281,10 @@ def startup_rows():
                XDG_RUNTIME_DIR=os.path.join(home, "runtime"))
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
     bolto = [tool("bin/bolto"), tool("bin/webgl.blsh")]
-    bolto_env = dict(env, LD_PRELOAD=tool("benchmarks/libbolto_firstpage_probe.so"))
+    # A sanitized build would refuse to start with the probe loaded ahead of its runtime.
+    asan = ":".join(filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+    bolto_env = dict(env, LD_PRELOAD=tool("benchmarks/libbolto_firstpage_probe.so"),
+                     ASAN_OPTIONS=asan)
     # Both once untimed: the first start fills the caches and the home.
     _, (width, height, url) = first_page(bolto, bolto_env)
     bare = [tool("benchmarks/bolto-bare-webview"), url, width, height]
