@@ -207,6 +207,12 @@ void TestLessonCheck::extraCommentMovesNextPageSelection()
     editor()->SetWindowText(FromCp932(m_programs.Before(6)));
     goToPage(6);
     QCOMPARE(selection(), std::make_pair(lineStart(10), lineStart(14)));
+    // A line typed above them counts at once, before the check's pause.
+    editor()->setFocus();
+    editor()->SetSel(0, 0);
+    press(Qt::Key_Return);
+    goToPage(6);
+    QCOMPARE(selection(), std::make_pair(lineStart(11), lineStart(15)));
 
     // With the learner's comment line above them, the selection and the arrows move down.
     goToPage(5);

@@ -42,11 +42,20 @@ CLessonCheck::~CLessonCheck() = default;
 
 void CLessonCheck::SetEditor(CProgrammingView *editor)
 {
-    if (m_editor)
+    if (m_editor) {
         disconnect(m_editor, nullptr, this, nullptr);
+        disconnect(m_editor->document(), nullptr, this, nullptr);
+    }
     m_editor = editor;
-    if (m_editor)
+    m_mineKnown = false;
+    if (m_editor) {
         connect(m_editor, &CEditView::EnChange, this, &CLessonCheck::onTextChanged);
+        // Heard before the editor's own listeners, which may change the page at once: the
+        // program the last check took is kept until the text changes (a copy of a long program
+        // costs more than a page change may).
+        connect(m_editor->document(), &QTextDocument::contentsChange, this,
+                [this] { m_mineKnown = false; });
+    }
 }
 
 void CLessonCheck::SetProgressLink(std::unique_ptr<CLessonProgressLink> link)
@@ -160,7 +169,10 @@ void CLessonCheck::compareWith(int page, bool done)
     }
     m_pageDone = done;
     m_pageKey = pageKey(page);
-    m_mine = LearnerProgram();
+    if (!m_mineKnown || !m_editor) {
+        m_mine = LearnerProgram();
+        m_mineKnown = m_editor != nullptr;
+    }
     m_comparison = CProgramComparison();
     m_pageLines = storedLines(page);
     if (page < 0 || page >= theLesson.GetPageCount()) {

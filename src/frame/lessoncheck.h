@@ -125,6 +125,7 @@ private:
     bool m_pageDone = false; // whether it compared after the page's step
     bool m_sawDone = false;  // the editor's step flag at the last edit
     std::string m_mine;      // the program the last check saw
+    bool m_mineKnown = false; // and the editor's text has not changed since
     CProgramComparison m_comparison;
     CPageLines m_pageLines;
     std::array<int64_t, 4> m_pageKey{}; // what the lesson said of the page's lines then
