@@ -168,10 +168,9 @@ void CProgrammingView::updateGutter()
 {
     if (!m_lineWnd)
         return;
-    // The largest number the gutter may show now: the last visible row's.
-    const int rows = viewport()->height() / std::max(m_lineWnd->m_lineHeight, 1) + 1;
-    const int last = std::min(GetLineCount(), GetFirstVisibleLine() + rows);
-    const int digits = int(QString::number(std::max(last, 1)).size());
+    // Room for the program's last number, so that scrolling never moves the text sideways (and
+    // a new width lays out every line of the document again).
+    const int digits = int(QString::number(std::max(GetLineCount(), 1)).size());
     // Measured once per font: the gutter is laid out at every scroll.
     const bool fontChanged = m_digitWidth < 0 || m_digitFont != font();
     if (fontChanged) {
