@@ -121,10 +121,10 @@ private:
     CExpectedPrograms m_programs;
 
     State m_state = noLesson;
-    int m_page = -1;         // the page of the last check
-    bool m_pageDone = false; // whether it compared after the page's step
-    bool m_sawDone = false;  // the editor's step flag at the last edit
-    std::string m_mine;      // the program the last check saw
+    int m_page = -1;          // the page of the last check
+    bool m_pageDone = false;  // whether it compared after the page's step
+    bool m_sawDone = false;   // the editor's step flag at the last edit
+    std::string m_mine;       // the program the last check saw
     bool m_mineKnown = false; // and the editor's text has not changed since
     CProgramComparison m_comparison;
     CPageLines m_pageLines;
