@@ -78,11 +78,15 @@ void CEditView::keepLongLineGlyphs(int position, int removed, int added)
     // A line's layout forgets its glyphs once laid out, so placing the caret and painting shape
     // the whole line again: three passes a key, each as long as the line. A long line keeps them
     // (about 30 bytes a character), so a key shapes it once.
+    // The blocks' positions are counted along: asking each block costs a search of the document,
+    // and a new text of 200,000 lines visits them all.
     const int end = position + added;
-    for (QTextBlock block = document()->findBlock(position);
-         block.isValid() && block.position() <= end; block = block.next()) {
-        if (block.length() > kLongLine && block.layout())
+    QTextBlock block = document()->findBlock(position);
+    for (int at = block.position(); block.isValid() && at <= end; block = block.next()) {
+        const int length = block.length();
+        if (length > kLongLine && block.layout())
             block.layout()->setCacheEnabled(true);
+        at += length;
     }
 }
 
