@@ -288,16 +288,6 @@ size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid, bool *ex
             if (run < 16)
                 break;
         }
-        while (!widen && t.m_asciiExact && i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, in + i, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            for (int k = 0; k < 8; ++k)
-                out[k] = t.m_single[in[i + k]];
-            out += 8;
-            i += 8;
-        }
         if (i >= n)
             break;
         const uint8_t b = in[i];
