@@ -52,6 +52,7 @@ private slots:
     void cleanup();
 
     void placeIsRememberedAndLeavesRoom();
+    void engineWaitsUntilShown();
     void editShowsInPreview();
     void errorMarksItsLine();
     void endlessLoopIsStopped();
@@ -275,6 +276,31 @@ void TestPreview::hostileProgramsStayInside()
     QCOMPARE(int(QApplication::topLevelWidgets().size()), windows);
     QVERIFY(pane()->MessageList()->count() <= CPreviewState::kMaxMessages + 1);
     QCOMPARE(pane()->MessageList()->count(), int(state()->Messages().size()));
+}
+
+void TestPreview::engineWaitsUntilShown()
+{
+    // A window whose preview is hidden makes no page for it, not even when its zoom changes: a
+    // view asked to zoom without a page would make one of the engine's default profile.
+    commands()->ShowPreview(false);
+    delete m_frame;
+    m_frame = new CMainFrame;
+    QVERIFY(ShowMainFrame(m_frame));
+    QVERIFY(!commands()->IsPreviewShown());
+    commands()->SetZoomLevel(CLearnerCommands::PreviewPane, 2);
+    QVERIFY(!pane()->View());
+    QVERIFY(!pane()->findChild<QWebEnginePage *>());
+
+    // Shown, it renders at the zoom chosen while it was hidden.
+    editor()->SetWindowText(QStringLiteral("<p id='x'>shown</p>"));
+    QTest::keyClick(editor(), Qt::Key_F8);
+    QVERIFY(pane()->View());
+    QVERIFY(pane()->View()->zoomFactor() > 1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.getElementById('x') ? "
+                                                      "document.getElementById('x').textContent "
+                                                      ": ''"))
+                                  .toString(),
+                              QStringLiteral("shown"), kTimeout);
 }
 
 void TestPreview::longProgramShowsItsStart()

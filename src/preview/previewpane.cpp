@@ -46,23 +46,15 @@ CPreviewPane::CPreviewPane(CPreviewState *state, QWidget *parent) : QWidget(pare
 {
     setAccessibleName(qs(Str::NamePreview));
     m_interceptor = new CLessonRequestFilter(QString(), this);
-    m_profile = CreatePreviewProfile(this);
 
-    auto *splitter = new QSplitter(Qt::Vertical, this);
-    m_view = new QWebEngineView(splitter);
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
-    m_view->setAccessibleName(qs(Str::NamePreview));
-    m_list = new QListWidget(splitter);
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_list = new QListWidget(m_splitter);
     m_list->setAccessibleName(qs(Str::NamePreviewMessages));
     m_list->setWordWrap(true);
-    splitter->addWidget(m_view);
-    splitter->addWidget(m_list);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
+    m_splitter->addWidget(m_list);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitter);
-    createPage();
+    layout->addWidget(m_splitter);
 
     m_delay.setSingleShot(true);
     m_delay.setInterval(kDelayMilliseconds);
@@ -87,6 +79,22 @@ CPreviewPane::~CPreviewPane()
     m_view = nullptr;
     qDeleteAll(findChildren<CPreviewPage *>(Qt::FindDirectChildrenOnly));
     m_page = nullptr;
+}
+
+void CPreviewPane::ensureView()
+{
+    // Made when first shown: an engine profile and page at start-up would delay the tutorial's
+    // first page for a pane most learners open later, if at all.
+    if (m_view)
+        return;
+    m_profile = CreatePreviewProfile(this);
+    m_view = new QWebEngineView;
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    m_view->setAccessibleName(qs(Str::NamePreview));
+    m_splitter->insertWidget(0, m_view);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 1);
+    createPage();
 }
 
 void CPreviewPane::createPage()
@@ -175,6 +183,7 @@ void CPreviewPane::UpdateNow()
     m_state->Clear();
     if (shown.size() < text.size())
         m_state->Add(CPreviewState::Notice, 0, qs(Str::PreviewTooLarge).arg(lines));
+    ensureView();
     m_page->ShowProgram(shown, base);
     // A page that has not answered since an earlier render keeps its count: a learner typing on
     // must not keep a stuck program alive.
@@ -188,12 +197,15 @@ void CPreviewPane::UpdateNow()
 void CPreviewPane::SetZoomFactor(qreal factor)
 {
     m_zoom = factor;
-    m_view->setZoomFactor(factor);
+    // A view without its page would make one of the engine's default profile to zoom.
+    if (m_view)
+        m_view->setZoomFactor(factor);
 }
 
 void CPreviewPane::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    ensureView();
     if (m_dirty)
         QMetaObject::invokeMethod(this, &CPreviewPane::UpdateNow, Qt::QueuedConnection);
 }

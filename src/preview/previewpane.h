@@ -11,6 +11,7 @@ class CLessonRequestFilter;
 class CPreviewPage;
 class CPreviewState;
 class QListWidget;
+class QSplitter;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -41,6 +42,7 @@ public:
     void UpdateNow();
 
     void SetZoomFactor(qreal factor);
+    // Made when the pane is first shown.
     QWebEngineView *View() const { return m_view; }
     QListWidget *MessageList() const { return m_list; }
     // The address the program is rendered at: the folder's index.html, as Run writes it.
@@ -58,6 +60,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void ensureView();
     void createPage();
     void replacePage();
     void onConsoleMessage(int level, const QString &message, int line, const QString &sourceId);
@@ -70,6 +73,7 @@ private:
     CPreviewPage *m_page = nullptr;
     QWebEngineView *m_view = nullptr;
     QListWidget *m_list = nullptr;
+    QSplitter *m_splitter = nullptr;
     std::function<QString()> m_text;
     std::function<QString()> m_folder;
     QTimer m_delay;
