@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #if __has_include(<private/qtextdocument_p.h>)
 #include <private/qtextdocument_p.h>
 #define BOLTO_DOCUMENT_PIECES 1
@@ -23,6 +27,25 @@
 namespace {
 // From this length on a line keeps its shaped glyphs between key presses (see keepLongLineGlyphs).
 constexpr int kLongLine = 8192;
+// From this length on a line's layout needs blocks of tens of megabytes (see keepLayoutsInHeap).
+constexpr int kHugeLine = 1 << 18;
+
+// A line's layout is made anew at every key, in one block of about 50 bytes a character. The C
+// library maps blocks over 32 MB afresh from the system each time, and the page faults on that
+// fresh memory were a fifth of a key on a line of 1 MB. Taken from the heap and kept there when
+// freed, the next key's layout reuses the same pages. Only once such a line is in the editor:
+// the heap then keeps up to the trim threshold of freed memory, which only those layouts fill.
+void keepLayoutsInHeap()
+{
+#ifdef __GLIBC__
+    static bool kept = false;
+    if (kept)
+        return;
+    kept = true;
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+}
 
 // Only hard line breaks: a soft one would show two display lines for one text line.
 QString withHardBreaks(QString text)
@@ -86,6 +109,8 @@ void CEditView::keepLongLineGlyphs(int position, int removed, int added)
         const int length = block.length();
         if (length > kLongLine && block.layout())
             block.layout()->setCacheEnabled(true);
+        if (length > kHugeLine)
+            keepLayoutsInHeap();
         at += length;
     }
 }
