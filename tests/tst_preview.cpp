@@ -296,6 +296,8 @@ void TestPreview::engineWaitsUntilShown()
     QTest::keyClick(editor(), Qt::Key_F8);
     QVERIFY(pane()->View());
     QVERIFY(pane()->View()->zoomFactor() > 1.0);
+    // The program takes most of the pane, the messages the rest.
+    QTRY_VERIFY(pane()->View()->height() > pane()->MessageList()->height());
     QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.getElementById('x') ? "
                                                       "document.getElementById('x').textContent "
                                                       ": ''"))

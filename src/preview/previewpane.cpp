@@ -94,6 +94,12 @@ void CPreviewPane::ensureView()
     m_splitter->insertWidget(0, m_view);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 1);
+    // The splitter shares its room by the panes' size hints, where the view asks for nothing and
+    // the list for all: the program would get no room at all. It gets three quarters, and a
+    // drag can make it small but never hide it.
+    m_splitter->setCollapsible(0, false);
+    const int room = std::max(m_splitter->height(), 4);
+    m_splitter->setSizes({room * 3 / 4, room - room * 3 / 4});
     createPage();
 }
 
