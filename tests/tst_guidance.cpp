@@ -217,8 +217,9 @@ void TestGuidance::undoAndRedoFollowTheStep()
     QCOMPARE(status(), qs(Str::StepPasted));
     const QString afterStep1 = editor()->GetWindowText();
 
-    // Step 2 replaces lines 2 and 3 with five lines.
+    // Step 2 replaces lines 2 and 3 with five lines; step 1's message went with its page.
     QVERIFY(showPage(1));
+    QCOMPARE(status(), qs(Str::Ready));
     clickPage();
     // The copy message goes with the clipboard's content.
     ClipboardEmpty();

@@ -53,6 +53,12 @@ void CMainFrame::setupGuidance()
 
     connect(m_editorView, &CProgrammingView::StatusText, this,
             [this](const QString &text) { m_statusBar->SetPaneText(0, text); });
+    // The step's result message asks for 「次へ」: once another page shows it is done with.
+    connect(m_tutorialView, &QWebEngineView::loadStarted, this, [this] {
+        const QString text = m_statusBar->GetPaneText(0);
+        if (text == qs(Str::StepPasted) || text == qs(Str::StepDeleted))
+            m_statusBar->SetPaneText(0, qs(Str::Ready));
+    });
     connect(m_editorView, &CProgrammingView::StepDoneChanged, this, [this](bool done) {
         m_tutorialView->m_copyDisabled = done;
         UpdateCommandUI();
