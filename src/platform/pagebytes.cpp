@@ -116,16 +116,17 @@ size_t Encode(std::u16string_view text, char *out)
     return size_t(out - start);
 }
 
-size_t PieceEnd(std::u16string_view text, size_t start, size_t limit)
-{
-    if (text.size() - start <= limit)
-        return text.size();
-    const size_t end = start + limit;
-    return isHigh(text[end - 1]) && isLow(text[end]) ? end - 1 : end;
-}
-
 namespace {
 constexpr size_t kPieceUnits = 32 * 1024;
+
+// Where the first piece of `text` of at most `limit` units (at least 2) ends, so that it keeps a
+// surrogate pair whole.
+size_t pieceEnd(std::u16string_view text, size_t limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    return isHigh(text[limit - 1]) && isLow(text[limit]) ? limit - 1 : limit;
+}
 } // namespace
 
 Writer::Writer(std::function<int(const char *, size_t)> flush)
@@ -148,7 +149,7 @@ int Writer::Add(std::u16string_view piece)
         piece.remove_suffix(1);
     }
     while (!piece.empty()) {
-        const size_t end = PieceEnd(piece, 0, kPieceUnits);
+        const size_t end = pieceEnd(piece, kPieceUnits);
         put(piece.substr(0, end));
         piece.remove_prefix(end);
     }

@@ -17,12 +17,8 @@ constexpr size_t kMaxBytesPerUnit = 3;
 
 // Encodes `text` into `out`, which has room for kMaxBytesPerUnit bytes per unit; answers how
 // many bytes were written. Pieces of a text give the bytes of the whole when no piece ends
-// between the two halves of a surrogate pair (see PieceEnd).
+// between the two halves of a surrogate pair.
 size_t Encode(std::u16string_view text, char *out);
-
-// Where a piece of `text` that starts at `start` and takes at most `limit` units (at least 2)
-// ends, so that it keeps a surrogate pair whole.
-size_t PieceEnd(std::u16string_view text, size_t start, size_t limit);
 
 // Encodes a text handed over in pieces of any length, cut anywhere, into one small buffer that
 // `flush` empties (it answers 0 or an errno). The bytes are those of the whole text.
