@@ -319,7 +319,7 @@ void TestRun::longProgramIsWrittenWhole()
     storeBrowser(m_browser);
     auto frame = makeFrame();
     frame->m_editorView->SetWindowText(text);
-    QCOMPARE(frame->m_editorView->RawText().indexOf(QString("😀")), 32 * 1024 - 1);
+    QCOMPARE(frame->m_editorView->toPlainText().indexOf(QString("😀")), 32 * 1024 - 1);
 
     frame->OnRun();
 

@@ -134,11 +134,6 @@ QString CEditView::GetWindowText() const
     return text;
 }
 
-QString CEditView::RawText() const
-{
-    return document()->toRawText();
-}
-
 void CEditView::ReadRawText(const std::function<void(QStringView)> &take) const
 {
 #if BOLTO_DOCUMENT_PIECES

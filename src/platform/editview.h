@@ -22,10 +22,8 @@ public:
 
     // The whole text with CR LF line ends.
     QString GetWindowText() const;
-    // The text as the document keeps it, each line break a U+2029: for a reader that converts
-    // the whole text anyway, without the copy GetWindowText makes.
-    QString RawText() const;
-    // The same text handed to `take` in pieces, in order, cut anywhere, without copying it.
+    // The text as the document keeps it, each line break a U+2029, handed to `take` in pieces,
+    // in order, cut anywhere, without copying it.
     void ReadRawText(const std::function<void(QStringView)> &take) const;
     void SetWindowText(const QString &text);
     // Length of the text in control positions.
