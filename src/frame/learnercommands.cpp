@@ -56,11 +56,12 @@ QSettings settings()
 }
 
 // Every write rewrites and syncs the whole settings file, and start-up sets each setting to the
-// value it has just read: only a setting that changes is written.
-template <typename T> void store(const char *key, T value)
+// value it has just read: only a setting that changes is written. With a `missing` value, a
+// setting not yet stored counts as having it.
+template <typename T> void store(const char *key, T value, const QVariant &missing = {})
 {
     QSettings s = settings();
-    const QVariant stored = s.value(QLatin1String(key));
+    const QVariant stored = s.value(QLatin1String(key), missing);
     if (!stored.isValid() || stored.value<T>() != value)
         s.setValue(QLatin1String(key), value);
 }
@@ -309,9 +310,7 @@ void CLearnerCommands::SetZoomLevel(Pane pane, int level)
     const int highest = int(std::size(kZoomFactors)) - 1 - kZoomOrigin;
     m_zoom[pane] = std::clamp(level, lowest, highest);
     applyZoom(pane);
-    QSettings s = settings();
-    if (s.value(QLatin1String(kZoomKeys[pane]), 0).toInt() != m_zoom[pane])
-        s.setValue(QLatin1String(kZoomKeys[pane]), m_zoom[pane]);
+    store(kZoomKeys[pane], m_zoom[pane], 0);
 }
 
 void CLearnerCommands::applyZoom(Pane pane)
