@@ -6,17 +6,53 @@
 
 #include <algorithm>
 #include <charconv>
+#include <dlfcn.h>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 namespace {
-// libgit2 keeps global state that must be set up once before any call; it is never torn down,
-// as other threads may still compare at exit.
-void initGit()
+// The diff engine of git, opened on the first comparison that needs it rather than with the
+// program: libgit2 brings its TLS and SSH libraries, whose loading would delay every start.
+struct GitEngine
 {
-    static const int once = git_libgit2_init();
-    (void)once;
+    decltype(&git_diff_options_init) diffOptionsInit = nullptr;
+    decltype(&git_diff_buffers) diffBuffers = nullptr;
+    decltype(&git_merge_file_input_init) mergeInputInit = nullptr;
+    decltype(&git_merge_file_options_init) mergeOptionsInit = nullptr;
+    decltype(&git_merge_file) mergeFile = nullptr;
+    decltype(&git_merge_file_result_free) mergeResultFree = nullptr;
+};
+
+template <typename Function> bool bind(void *library, const char *name, Function &function)
+{
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Null when the library cannot be used; comparisons then do without it. Its global state is set
+// up once and never torn down, as other threads may still compare at exit.
+const GitEngine *git()
+{
+    static const std::optional<GitEngine> engine = []() -> std::optional<GitEngine> {
+        void *library = dlopen(BOLTO_LIBGIT2_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return std::nullopt;
+        GitEngine e;
+        decltype(&git_libgit2_init) init = nullptr;
+        const bool bound = bind(library, "git_libgit2_init", init) &&
+                           bind(library, "git_diff_options_init", e.diffOptionsInit) &&
+                           bind(library, "git_diff_buffers", e.diffBuffers) &&
+                           bind(library, "git_merge_file_input_init", e.mergeInputInit) &&
+                           bind(library, "git_merge_file_options_init", e.mergeOptionsInit) &&
+                           bind(library, "git_merge_file", e.mergeFile) &&
+                           bind(library, "git_merge_file_result_free", e.mergeResultFree);
+        if (!bound || init() < 0)
+            return std::nullopt;
+        return e;
+    }();
+    return engine ? &*engine : nullptr;
 }
 
 bool isSpace(char c)
@@ -116,7 +152,10 @@ std::vector<Hunk> diffLines(const std::vector<std::string_view> &expected,
     if (eN == 0 || mN == 0)
         return {{int(head), eN, int(head), mN}};
 
-    initGit();
+    const GitEngine *engine = git();
+    // Without the engine the middle is one changed block: nothing in it is followed.
+    if (!engine)
+        return {{int(head), eN, int(head), mN}};
     std::unordered_map<std::string_view, unsigned> numbers;
     numbers.reserve(size_t(eN + mN));
     std::string a;
@@ -124,14 +163,13 @@ std::vector<Hunk> diffLines(const std::vector<std::string_view> &expected,
     numberLines(expected, head, expected.size() - tail, numbers, a);
     numberLines(mine, head, mine.size() - tail, numbers, b);
     git_diff_options options;
-    git_diff_options_init(&options, GIT_DIFF_OPTIONS_VERSION);
+    engine->diffOptionsInit(&options, GIT_DIFF_OPTIONS_VERSION);
     options.context_lines = 0;
     options.interhunk_lines = 0;
     options.flags |= GIT_DIFF_FORCE_TEXT;
     std::vector<Hunk> hunks;
-    if (git_diff_buffers(a.data(), a.size(), nullptr, b.data(), b.size(), nullptr, &options,
-                         nullptr, nullptr, collectHunk, nullptr, &hunks) != 0) {
-        // Without the engine the middle is one changed block: nothing in it is followed.
+    if (engine->diffBuffers(a.data(), a.size(), nullptr, b.data(), b.size(), nullptr, &options,
+                            nullptr, nullptr, collectHunk, nullptr, &hunks) != 0) {
         return {{int(head), eN, int(head), mN}};
     }
     for (Hunk &hunk : hunks) {
@@ -378,13 +416,18 @@ CPageLines FollowPageLines(const CProgramComparison &comparison, std::string_vie
 
 CMergeResult MergePrograms(std::string_view base, std::string_view mine, std::string_view theirs)
 {
-    initGit();
+    const GitEngine *engine = git();
+    if (!engine) {
+        CMergeResult failed;
+        failed.failed = true;
+        return failed;
+    }
     git_merge_file_input ancestor;
     git_merge_file_input ours;
     git_merge_file_input other;
-    git_merge_file_input_init(&ancestor, GIT_MERGE_FILE_INPUT_VERSION);
-    git_merge_file_input_init(&ours, GIT_MERGE_FILE_INPUT_VERSION);
-    git_merge_file_input_init(&other, GIT_MERGE_FILE_INPUT_VERSION);
+    engine->mergeInputInit(&ancestor, GIT_MERGE_FILE_INPUT_VERSION);
+    engine->mergeInputInit(&ours, GIT_MERGE_FILE_INPUT_VERSION);
+    engine->mergeInputInit(&other, GIT_MERGE_FILE_INPUT_VERSION);
     ancestor.ptr = base.data();
     ancestor.size = base.size();
     ours.ptr = mine.data();
@@ -392,20 +435,20 @@ CMergeResult MergePrograms(std::string_view base, std::string_view mine, std::st
     other.ptr = theirs.data();
     other.size = theirs.size();
     git_merge_file_options options;
-    git_merge_file_options_init(&options, GIT_MERGE_FILE_OPTIONS_VERSION);
+    engine->mergeOptionsInit(&options, GIT_MERGE_FILE_OPTIONS_VERSION);
     // No whitespace options: with them the engine writes the lesson's form over lines the learner
     // re-indented. Without them a re-indented line right beside a lesson change conflicts, and
     // the learner chooses.
 
     CMergeResult merged;
     git_merge_file_result result;
-    if (git_merge_file(&result, &ancestor, &ours, &other, &options) != 0) {
+    if (engine->mergeFile(&result, &ancestor, &ours, &other, &options) != 0) {
         merged.failed = true;
         return merged;
     }
     merged.clean = result.automergeable != 0;
     merged.program.assign(result.ptr ? result.ptr : "", result.len);
-    git_merge_file_result_free(&result);
+    engine->mergeResultFree(&result);
     if (!merged.clean) {
         size_t pos = 0;
         for (;;) {
