@@ -98,6 +98,8 @@ class TestLesson : public QObject
     Q_OBJECT
 
 private slots:
+    // First: it needs a process that has converted nothing yet.
+    void asciiBeforeTables();
     void load_data();
     void load();
     void zeroByteFile();
@@ -719,6 +721,23 @@ void TestLesson::decode()
     const std::u16string decoded = codepage::Cp932ToUtf16(bytesOf(bytes), &isValid);
     QCOMPARE(QString::fromUtf16(decoded.data(), qsizetype(decoded.size())), text);
     QCOMPARE(isValid, valid);
+}
+
+void TestLesson::asciiBeforeTables()
+{
+    // Until other text needs the tables, ASCII is converted without them: exactly as the system
+    // converter does, flags included, and it leaves the tables to the first text that needs them.
+    std::string bytes;
+    for (int b = 0; b < 0x80; ++b)
+        bytes.push_back(char(b));
+    bool valid = false, exact = false;
+    std::u16string units(bytes.size(), u'\0');
+    units.resize(codepage::Cp932ToUtf16(bytes, units.data(), &valid, &exact));
+    QVERIFY(units == codepage::reference::Cp932ToUtf16(bytes));
+    QVERIFY(valid && exact);
+    QVERIFY(codepage::Utf16ToCp932(units) == bytes);
+    QVERIFY(codepage::Cp932ToUtf16("a\x82\xa0", &valid) == u"aあ" && valid);
+    QVERIFY(codepage::Utf16ToCp932(u"aあ") == "a\x82\xa0");
 }
 
 void TestLesson::tablesMatchSystemConverter()

@@ -1,9 +1,11 @@
 #include "codepage.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -219,10 +221,48 @@ Tables::Tables()
     }
 }
 
+// Set once the tables exist.
+std::atomic<bool> g_tablesBuilt{false};
+
 const Tables &tables()
 {
     static const Tables instance;
+    g_tablesBuilt.store(true, std::memory_order_relaxed);
     return instance;
+}
+
+// Whether the system converter reads every byte below 0x80 as that unit and writes every unit
+// below 0x80 as that byte, asked in one call each way.
+bool asciiIsIdentity()
+{
+    static const bool identity = [] {
+        std::string bytes;
+        for (int b = 0; b < 0x80; ++b)
+            bytes.push_back(char(b));
+        const std::u16string units(bytes.begin(), bytes.end());
+        Converter decoder("UTF-16LE", "CP932");
+        Converter encoder("CP932", "UTF-16LE");
+        if (!decoder.ok() || !encoder.ok())
+            return false;
+        bool valid = false;
+        return decodeWith(decoder, bytes, &valid) == units && valid &&
+               encodeWith(encoder, units) == bytes;
+    }();
+    return identity;
+}
+
+// Building the tables costs milliseconds of the system converter's time, and the texts a program
+// converts as it starts (folder and file names) are ASCII: until the tables are needed, text that
+// is all ASCII is converted without them, when the converter keeps ASCII as it is.
+template <typename From> bool isAsciiWithoutTables(const From *text, size_t n)
+{
+    if (g_tablesBuilt.load(std::memory_order_relaxed))
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (std::make_unsigned_t<From>(text[i]) >= 0x80)
+            return false;
+    }
+    return asciiIsIdentity();
 }
 
 } // namespace
@@ -245,6 +285,15 @@ std::string Utf16ToCp932(std::u16string_view text)
 
 size_t Cp932ToUtf16(std::string_view bytes, char16_t *out, bool *valid, bool *exact)
 {
+    if (isAsciiWithoutTables(bytes.data(), bytes.size())) {
+        for (size_t i = 0; i < bytes.size(); ++i)
+            out[i] = char16_t(bytes[i]);
+        if (valid)
+            *valid = true;
+        if (exact)
+            *exact = true;
+        return bytes.size();
+    }
     const Tables &t = tables();
     if (!t.usable()) {
         bool ok = false;
@@ -331,6 +380,10 @@ std::u16string Cp932ToUtf16(std::string_view bytes, bool *valid)
 
 void AppendUtf16AsCp932(std::u16string_view text, std::string &out)
 {
+    if (isAsciiWithoutTables(text.data(), text.size())) {
+        out.append(text.begin(), text.end());
+        return;
+    }
     const Tables &t = tables();
     if (!t.usable()) {
         out += reference::Utf16ToCp932(text);
