@@ -85,8 +85,7 @@ bool CSyntaxHighlighter::LoadRules(const QByteArray &json, QString *error)
                 pattern.setPatternOptions(QRegularExpression::CaseInsensitiveOption);
             if (!pattern.isValid() || pattern.pattern().isEmpty())
                 return fail(QStringLiteral("%1: %2").arg(pattern.pattern(), pattern.errorString()));
-            // Compiled for matching by the first text to match, not here: the editor is made
-            // empty as the program starts, before its first page.
+            pattern.optimize();
             rules.rules.append({pattern, formatOf(rule)});
         }
     }
