@@ -44,6 +44,7 @@ private slots:
     void rules_data();
     void rules();
     void badRulesKeepTheOldOnes();
+    void rulesArriveWithTheFirstText();
     void editorKeepsItsBehaviour();
     void stepDescription_data();
     void stepDescription();
@@ -160,6 +161,19 @@ void TestHighlighter::badRulesKeepTheOldOnes()
     QVERIFY(!highlighter.LoadRules(halfBlock, &error));
     highlighter.rehighlight();
     QCOMPARE(colorAt(&document, 8), before);
+}
+
+void TestHighlighter::rulesArriveWithTheFirstText()
+{
+    // Attached to an empty document, as the editor is at start-up, it reads its rules only with
+    // the first text, and colours that text.
+    QTextDocument document;
+    CSyntaxHighlighter highlighter;
+    highlighter.setDocument(&document);
+    highlighter.rehighlight();
+    document.setPlainText(QStringLiteral("\n<script>var x;</script>"));
+    highlighter.rehighlight();
+    QVERIFY(colorAt(&document, 9).isValid());
 }
 
 void TestHighlighter::editorKeepsItsBehaviour()

@@ -50,12 +50,17 @@ CSyntaxHighlighter::CSyntaxHighlighter(QObject *parent)
       m_shaderType(QStringLiteral("\\btype\\s*=\\s*[\"']?x-shader/"),
                    QRegularExpression::CaseInsensitiveOption)
 {
-    QFile file(QStringLiteral(":/syntax/rules.json"));
-    if (file.open(QIODevice::ReadOnly))
-        LoadRules(file.readAll());
 }
 
 bool CSyntaxHighlighter::LoadRules(const QByteArray &json, QString *error)
+{
+    if (!readRules(json, error))
+        return false;
+    rehighlight();
+    return true;
+}
+
+bool CSyntaxHighlighter::readRules(const QByteArray &json, QString *error)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
@@ -90,7 +95,7 @@ bool CSyntaxHighlighter::LoadRules(const QByteArray &json, QString *error)
         }
     }
     m_languages = languages;
-    rehighlight();
+    m_rulesRead = true;
     return true;
 }
 
@@ -137,6 +142,14 @@ int CSyntaxHighlighter::applyRules(const QString &text, int from, int to, int la
 
 void CSyntaxHighlighter::highlightBlock(const QString &text)
 {
+    // A line without text uses no rule; its state follows from the line before alone.
+    if (!m_rulesRead && !text.isEmpty()) {
+        QFile file(QStringLiteral(":/syntax/rules.json"));
+        if (file.open(QIODevice::ReadOnly))
+            readRules(file.readAll(), nullptr);
+        // Read once, even where they did not load.
+        m_rulesRead = true;
+    }
     // Every search would check the whole line for broken UTF-16 first, which on a long line costs
     // more than the search: the line is checked once here.
     m_matchOptions = QStringView(text).isValidUtf16()

@@ -22,7 +22,8 @@ public:
     // Starts unattached; SetDocument attaches it.
     explicit CSyntaxHighlighter(QObject *parent = nullptr);
 
-    // Reads rules from JSON; false (with the reason) leaves the current rules alone.
+    // Reads rules from JSON; false (with the reason) leaves the current rules alone. Until rules
+    // are read, the program's own are read by the first line that has text.
     bool LoadRules(const QByteArray &json, QString *error = nullptr);
 
 protected:
@@ -45,6 +46,11 @@ private:
     // Formats [from, to) with the language's rules. Stops after the start of a block that the
     // range opens and sets `inBlock`; returns where it stopped.
     int applyRules(const QString &text, int from, int to, int language, bool &inBlock);
+    bool readRules(const QByteArray &json, QString *error);
+
+    // Whether rules were read: checking every pattern compiles it, which the program's start
+    // spares while its editor is still empty.
+    bool m_rulesRead = false;
 
     std::array<Rules, LanguageCount> m_languages;
     QRegularExpression m_openEmbedded;
