@@ -223,6 +223,26 @@ void TestLesson::load_data()
                .bytes()
         << "ok" << 0LL << TextList{QByteArray(32767, 'a') + "?b", QByteArray(32767, 'a') + "?c"}
         << IntList{} << IntList{} << IntList{} << QByteArray();
+    // From a file, a lesson that starts with a plain text is read whole and its UTF-16 texts are
+    // converted where they lie.
+    QTest::newRow("UTF-16 texts after a plain one")
+        << LessonBytes()
+               .count(4)
+               .text("x")
+               .raw(longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b"))
+               .utf16Text(QString::fromUtf8("あA"))
+               .raw(longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c"))
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL
+        << TextList{"x", QByteArray(32767, 'a') + "?b",
+                    "\x82\xa0"
+                    "A",
+                    QByteArray(32767, 'a') + "?c"}
+        << IntList{} << IntList{} << IntList{} << QByteArray();
     QTest::newRow("kinds outside the enumeration are kept")
         << LessonBytes()
                .count(0)

@@ -31,8 +31,17 @@ CArchive::CArchive(std::FILE *file) : m_file(file)
     } catch (const std::bad_alloc &) {
         return; // the buffered reads may still do, a string at a time
     }
+    // A lesson whose first text is UTF-16 was written that way throughout: its texts shrink to
+    // half on loading, so reading them through the buffer leaves half the memory untouched.
+    constexpr size_t kPeek = 7; // the text count and the first text's marker
+    size_t got = std::fread(m_block.get(), 1, std::min<size_t>(kPeek, size_t(m_fileSize)), file);
+    if (got == kPeek && std::memcmp(m_block.get() + 4, "\xff\xfe\xff", 3) == 0 &&
+        std::fseek(file, start, SEEK_SET) == 0) {
+        m_block.reset();
+        return;
+    }
     // A file that shrank meanwhile ends early, as it would have in the buffered reads.
-    const size_t got = std::fread(m_block.get(), 1, size_t(m_fileSize), file);
+    got += std::fread(m_block.get() + got, 1, size_t(m_fileSize) - got, file);
     m_memory = std::string_view(m_block.get(), got);
     m_file = nullptr;
 }
