@@ -138,12 +138,12 @@ int decode(const QString &path)
                 qFatal("cannot load %s", qPrintable(path));
         }));
         s["decode"].append(seconds([&] {
-            for (const std::string &text : lesson.m_pageTexts)
+            for (const std::string_view text : lesson.m_pageTexts)
                 bytes += FromCp932(text).size();
         }));
         s["plain"].append(seconds([&] {
             // The floor: every byte widened to a unit, into the same kind of fresh string.
-            for (const std::string &text : lesson.m_pageTexts) {
+            for (const std::string_view text : lesson.m_pageTexts) {
                 QString out(qsizetype(text.size()), Qt::Uninitialized);
                 char16_t *o = reinterpret_cast<char16_t *>(out.data());
                 for (unsigned char c : text)
@@ -152,7 +152,7 @@ int decode(const QString &path)
             }
         }));
         s["iconv"].append(seconds([&] {
-            for (const std::string &text : lesson.m_pageTexts) {
+            for (const std::string_view text : lesson.m_pageTexts) {
                 const std::u16string out = codepage::reference::Cp932ToUtf16(text);
                 bytes += qint64(out.size());
                 if (run == 0 && out != codepage::Cp932ToUtf16(text))
@@ -161,7 +161,7 @@ int decode(const QString &path)
         }));
         if (icu) {
             s["icu"].append(seconds([&] {
-                for (const std::string &text : lesson.m_pageTexts) {
+                for (const std::string_view text : lesson.m_pageTexts) {
                     scratch.resize(text.size() + 1);
                     UErrorCode e = U_ZERO_ERROR;
                     const int32_t n = ucnv_toUChars(icu, scratch.data(), int32_t(scratch.size()),

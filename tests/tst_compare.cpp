@@ -88,7 +88,7 @@ void TestCompare::expectedProgramsStopWhenTooLarge()
 {
     // Each kept program holds the large first snippet: the second would pass the budget.
     CBolto lesson = lessonOf({{Add, 1, 1, ""}, {Add, 1, 1, "b\n"}, {Add, 1, 1, "c\n"}});
-    lesson.m_pageTexts[0].assign(CExpectedPrograms::kMemoryBudget / 2 + 1, 'a');
+    lesson.m_pageTexts.set(0, std::string(CExpectedPrograms::kMemoryBudget / 2 + 1, 'a'));
     const CExpectedPrograms programs(lesson);
     QCOMPARE(programs.GetStop(), CExpectedPrograms::tooLarge);
     QCOMPARE(programs.ReplayedPages(), 1);

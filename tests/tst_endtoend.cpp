@@ -345,7 +345,7 @@ void TestEndToEnd::authorOpensStepAndReloads()
     // The author adds a line to step 5's snippet and builds again.
     editor()->SetWindowText(QStringLiteral("learner's text"));
     CBolto changed = theLesson;
-    changed.m_pageTexts[4] += "// more\r\n";
+    changed.m_pageTexts.set(4, std::string(changed.m_pageTexts[4]) + "// more\r\n");
     changed.m_arrowCounts[4] += 1;
     QSignalSpy reloaded(frame()->m_authoring, &CAuthoring::lessonReloaded);
     const QString written = m_dir.filePath("rebuilt.blsh");

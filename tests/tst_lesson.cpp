@@ -23,7 +23,7 @@ namespace {
 TextList textsOf(const CBolto &lesson)
 {
     TextList list;
-    for (const std::string &text : lesson.m_pageTexts)
+    for (const std::string_view text : lesson.m_pageTexts)
         list.append(QByteArray(text.data(), qsizetype(text.size())));
     return list;
 }
@@ -114,6 +114,7 @@ private slots:
     void accessors_data();
     void accessors();
     void reset();
+    void pageTextsStayApart();
     void fileBaseName_data();
     void fileBaseName();
     void programDirectory();
@@ -223,6 +224,26 @@ void TestLesson::load_data()
                .folder("")
                .bytes()
         << "ok" << 0LL << TextList{QByteArray(32767, 'a') + "?b", QByteArray(32767, 'a') + "?c"}
+        << IntList{} << IntList{} << IntList{} << QByteArray();
+    // From a file, a lesson that starts with a plain text is read whole and its UTF-16 texts are
+    // converted where they lie.
+    QTest::newRow("UTF-16 texts after a plain one")
+        << LessonBytes()
+               .count(4)
+               .text("x")
+               .raw(longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b"))
+               .utf16Text(QString::fromUtf8("あA"))
+               .raw(longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c"))
+               .count(0)
+               .count(0)
+               .count(0)
+               .folder("")
+               .bytes()
+        << "ok" << 0LL
+        << TextList{"x", QByteArray(32767, 'a') + "?b",
+                    "\x82\xa0"
+                    "A",
+                    QByteArray(32767, 'a') + "?c"}
         << IntList{} << IntList{} << IntList{} << QByteArray();
     QTest::newRow("kinds outside the enumeration are kept")
         << LessonBytes()
@@ -608,6 +629,43 @@ void TestLesson::reset()
     QCOMPARE(loadBytes(kWorkedExample, twice, &offset), QString("ok"));
     QCOMPARE(textsOf(twice), (TextList{"ab", "ab"}));
     QCOMPARE(twice.m_folderName, std::string("L1"));
+}
+
+void TestLesson::pageTextsStayApart()
+{
+    // Texts kept every way: empty, in a shared chunk, in blocks of their own, moved in, copied
+    // from the list itself.
+    const std::string big(20000, 'b'), huge(70000, 'h'), moved(30000, 'm');
+    CPageTexts a{"", "x", big, huge};
+    a.push_back(std::string(moved));
+    a.push_back(a[1]);
+    // A copy shares the blocks, but neither list may then write where the other's texts are.
+    CPageTexts b = a;
+    a.push_back("after the copy");
+    b.push_back("only in b");
+    a.set(1, "y");
+    QCOMPARE(a.size(), size_t(7));
+    QVERIFY(a[0].empty() && a[1] == "y" && a[2] == big && a[3] == huge && a[4] == moved);
+    QVERIFY(a[5] == "x" && a[6] == "after the copy");
+    QVERIFY(b[1] == "x" && b[5] == "x" && b[6] == "only in b");
+    CPageTexts c = std::move(a);
+    a.push_back("again");
+    QVERIFY(a.size() == 1 && a[0] == "again" && c[6] == "after the copy");
+    c.assign(2, "z");
+    QVERIFY(c == CPageTexts({"z", "z"}) && !(c == CPageTexts({"z"})));
+
+    // Texts loaded from files stay where the files were read, after the files are closed and
+    // after the lesson they were loaded into is gone.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("lesson.blsh");
+    QVERIFY(writeFile(path, kWorkedExample));
+    CBolto lesson;
+    qint64 offset = -1;
+    QCOMPARE(loadFile(path, lesson, &offset), QString("ok"));
+    QCOMPARE(loadFile(path, lesson, &offset), QString("ok"));
+    CBolto copy = lesson;
+    lesson.Reset();
+    QCOMPARE(textsOf(copy), (TextList{"ab", "ab"}));
 }
 
 void TestLesson::fileBaseName_data()

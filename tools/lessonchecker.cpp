@@ -233,7 +233,7 @@ void CLessonChecker::ReplaySteps(const CLessonSource &source)
 void CLessonChecker::CheckSnippets()
 {
     for (int i = 0; i < int(m_lesson.m_pageTexts.size()); ++i) {
-        const std::string &snippet = m_lesson.m_pageTexts[size_t(i)];
+        const std::string_view snippet = m_lesson.m_pageTexts[size_t(i)];
         const int32_t kind = CBolto::isValidIndex(m_lesson.m_pageKinds, i)
                                  ? m_lesson.m_pageKinds[size_t(i)]
                                  : int32_t(Add);

@@ -149,7 +149,7 @@ void appendJsonString(std::u16string_view text, QByteArray &out)
 }
 
 // BytesToJson's result, written straight out: decoded and checked with the fast tables.
-void appendBytesJson(const std::string &bytes, std::u16string &units, QByteArray &out)
+void appendBytesJson(std::string_view bytes, std::u16string &units, QByteArray &out)
 {
     units.resize(bytes.size());
     bool exact = false;

@@ -132,8 +132,7 @@ size_t CLessonCheck::lessonFingerprint()
             mix(size_t(uint32_t(value)));
     }
     mix(theLesson.m_pageTexts.size());
-    for (const std::string &page : theLesson.m_pageTexts) {
-        const std::string_view view(page);
+    for (const std::string_view view : theLesson.m_pageTexts) {
         mix(view.size());
         mix(text(view.substr(0, 64)));
         mix(text(view.substr(view.size() > 64 ? view.size() - 64 : 0)));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <new>
 #include <sys/stat.h>
 
 const char *CArchiveException::what() const noexcept
@@ -22,6 +23,27 @@ CArchive::CArchive(std::FILE *file) : m_file(file)
     const long start = std::ftell(file);
     if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) && start >= 0 && st.st_size >= start)
         m_fileSize = uint64_t(st.st_size - start);
+    if (m_fileSize == 0 || m_fileSize > kWholeFile)
+        return;
+    try {
+        // Not zero-filled: only the bytes the file delivers are ever looked at.
+        m_block.reset(new char[size_t(m_fileSize)]);
+    } catch (const std::bad_alloc &) {
+        return; // the buffered reads may still do, a string at a time
+    }
+    // A lesson whose first text is UTF-16 was written that way throughout: its texts shrink to
+    // half on loading, so reading them through the buffer leaves half the memory untouched.
+    constexpr size_t kPeek = 7; // the text count and the first text's marker
+    size_t got = std::fread(m_block.get(), 1, std::min<size_t>(kPeek, size_t(m_fileSize)), file);
+    if (got == kPeek && std::memcmp(m_block.get() + 4, "\xff\xfe\xff", 3) == 0 &&
+        std::fseek(file, start, SEEK_SET) == 0) {
+        m_block.reset();
+        return;
+    }
+    // A file that shrank meanwhile ends early, as it would have in the buffered reads.
+    got += std::fread(m_block.get() + got, 1, size_t(m_fileSize) - got, file);
+    m_memory = std::string_view(m_block.get(), got);
+    m_file = nullptr;
 }
 
 CArchive::CArchive(std::string *out) : m_out(out) {}
@@ -75,6 +97,15 @@ void CArchive::read(void *dest, size_t size)
 uint64_t CArchive::readUnsigned(size_t size)
 {
     unsigned char bytes[8] = {};
+    if (!m_file && m_memory.size() - m_position >= size) {
+        // Straight from memory: a lesson of small pages has a prefix and three integers a page.
+        const auto *in = reinterpret_cast<const unsigned char *>(m_memory.data() + m_position);
+        m_position += size;
+        uint64_t value = 0;
+        for (size_t i = size; i-- > 0;)
+            value = (value << 8) | in[i];
+        return value;
+    }
     read(bytes, size);
     uint64_t value = 0;
     for (size_t i = size; i-- > 0;)
@@ -152,9 +183,9 @@ std::string CArchive::ReadString()
     }
 }
 
-std::string CArchive::readStringBody()
+uint64_t CArchive::readPrefix(bool &unicode)
 {
-    bool unicode = false;
+    unicode = false;
     uint64_t length = readUnsigned(1);
     if (length == 0xFF) {
         length = readUnsigned(2);
@@ -174,6 +205,13 @@ std::string CArchive::readStringBody()
             }
         }
     }
+    return length;
+}
+
+std::string CArchive::readStringBody()
+{
+    bool unicode = false;
+    const uint64_t length = readPrefix(unicode);
     if (!unicode)
         return readBytes(length);
 
@@ -211,6 +249,58 @@ std::string CArchive::readUtf16(uint64_t units)
     if (oneSlice)
         return m_scratch;
     return text;
+}
+
+std::string_view CArchive::ReadStringInBlock()
+{
+    const uint64_t start = m_position;
+    try {
+        bool unicode = false;
+        const uint64_t length = readPrefix(unicode);
+        if (unicode) {
+            if (length > remaining() / 2)
+                throw CArchiveException(CArchiveException::endOfFile, m_position);
+            return readUtf16InBlock(length);
+        }
+        if (length > remaining())
+            throw CArchiveException(CArchiveException::endOfFile, m_position);
+        const std::string_view text = m_memory.substr(size_t(m_position), size_t(length));
+        m_position += length;
+        return text;
+    } catch (CArchiveException &e) {
+        e.m_offset = start;
+        throw;
+    }
+}
+
+std::string_view CArchive::readUtf16InBlock(uint64_t units)
+{
+    // A code unit becomes at most two bytes (a character the code page lacks, one '?'), so the
+    // converted text is written behind what was read and never over what is still to come.
+    char *const begin = m_block.get() + m_position;
+    char *end = begin;
+    char16_t slice[32768];
+    size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
+    while (units > 0) {
+        const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));
+        read(slice + held, 2 * n);
+        if constexpr (std::endian::native == std::endian::big) {
+            for (size_t i = held; i < held + n; ++i)
+                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
+        }
+        units -= n;
+        const size_t count = held + n;
+        held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
+        m_scratch.clear();
+        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), m_scratch);
+        if (end + m_scratch.size() > m_block.get() + m_position - 2 * held)
+            throw CArchiveException(CArchiveException::genericException, m_position);
+        std::memcpy(end, m_scratch.data(), m_scratch.size());
+        end += m_scratch.size();
+        if (held)
+            slice[0] = slice[count - 1];
+    }
+    return std::string_view(begin, size_t(end - begin));
 }
 
 void CArchive::WriteInt32(int32_t value)

@@ -43,7 +43,10 @@ class CArchive
 public:
     // Loads from bytes in memory.
     explicit CArchive(std::string_view bytes);
-    // Loads from an open file, through a large buffer, from its current position.
+    // Loads from an open file, from its current position. A regular file of up to kWholeFile
+    // bytes is read whole into one block first, in as few reads as the system allows, so its
+    // strings can stay where they were read (ReadStringInBlock); anything else goes through a
+    // large buffer.
     explicit CArchive(std::FILE *file);
     // Stores into `out`, appending.
     explicit CArchive(std::string *out);
@@ -62,6 +65,10 @@ public:
     // `count` integers in one read; the caller knows the file still holds them.
     void ReadInt32s(int32_t *out, size_t count);
     std::string ReadString();
+    // While Block() is set: the next string as it lies in the block, valid as long as the block
+    // is. A UTF-16 text is first turned into code page 932 where it lies, which it never outgrows.
+    std::string_view ReadStringInBlock();
+    const std::shared_ptr<char[]> &Block() const { return m_block; }
 
     void WriteInt32(int32_t value);
     void WriteString(std::string_view bytes);
@@ -72,10 +79,17 @@ private:
     // How many bytes may still come; a file whose size cannot be known answers UINT64_MAX.
     uint64_t remaining() const;
     std::string readBytes(uint64_t size);
+    // Reads a string's length prefix; `unicode` tells whether it counts UTF-16 units.
+    uint64_t readPrefix(bool &unicode);
     std::string readStringBody();
     std::string readUtf16(uint64_t units);
+    std::string_view readUtf16InBlock(uint64_t units);
 
     std::string_view m_memory;
+    // The whole file, when it was read at once; m_memory then views it.
+    std::shared_ptr<char[]> m_block;
+    // Above this a file is read through the buffer: whatever follows the lesson is never read.
+    static constexpr uint64_t kWholeFile = uint64_t(1) << 30;
     std::FILE *m_file = nullptr;
     uint64_t m_fileSize = UINT64_MAX;
     // Big enough that a lesson costs a few hundred read calls, not one per 4 KiB.

@@ -31,7 +31,7 @@ void storeInts(CArchive &ar, const std::vector<int32_t> &list)
 
 // A lesson comes from strangers: loading one may hold at most twice its size and a fixed
 // allowance, whatever its counts claim. Ten million empty pages are ten megabytes on disk but
-// 320 MB of strings, so such a file is refused before anything is allocated for it.
+// 160 MB of string views, so such a file is refused before anything is allocated for it.
 class LoadBudget
 {
 public:
@@ -50,13 +50,6 @@ public:
     {
         const uint64_t left = m_ar.GetRemaining();
         return count <= 0 ? 0 : left == UINT64_MAX ? 0 : std::min<uint64_t>(count, left / minBytes);
-    }
-
-    // The heap block a string of `length` bytes holds past its inline capacity, as malloc
-    // rounds it.
-    static uint64_t heapCost(uint64_t length)
-    {
-        return length < 16 ? 0 : (length + 1 + 8 + 15) / 16 * 16;
     }
 
 private:
@@ -100,7 +93,7 @@ void CBolto::Serialize(CArchive &ar)
 {
     if (ar.IsStoring()) {
         ar.WriteInt32(int32_t(m_pageTexts.size()));
-        for (const std::string &text : m_pageTexts)
+        for (const std::string_view text : m_pageTexts)
             ar.WriteString(text);
         storeInts(ar, m_pageKinds);
         storeInts(ar, m_arrowLines);
@@ -113,15 +106,22 @@ void CBolto::Serialize(CArchive &ar)
     const int32_t texts = ar.ReadInt32();
     // Every string takes at least its one-byte prefix in the file.
     const uint64_t reserve = budget.fits(texts, 1);
-    budget.spend(reserve * sizeof(std::string), offset);
+    budget.spend(reserve * sizeof(std::string_view), offset);
     m_pageTexts.reserve(m_pageTexts.size() + reserve);
-    for (int32_t i = 0; i < texts; ++i) {
-        const uint64_t start = ar.GetPosition();
-        std::string text = ar.ReadString();
-        budget.spend(LoadBudget::heapCost(text.size()), start);
-        if (m_pageTexts.size() == m_pageTexts.capacity()) // only from a pipe: it doubles
-            budget.spend(std::max<uint64_t>(m_pageTexts.size(), 1) * sizeof(std::string), start);
-        m_pageTexts.push_back(std::move(text));
+    // A file read whole keeps its texts where they lie: they cost nothing beyond the file.
+    if (const std::shared_ptr<const void> block = ar.Block()) {
+        for (int32_t i = 0; i < texts; ++i)
+            m_pageTexts.push_back_in(block, ar.ReadStringInBlock());
+    } else {
+        for (int32_t i = 0; i < texts; ++i) {
+            const uint64_t start = ar.GetPosition();
+            std::string text = ar.ReadString();
+            budget.spend(text.size(), start);
+            if (m_pageTexts.size() == m_pageTexts.capacity()) // only from a pipe: it doubles
+                budget.spend(std::max<uint64_t>(m_pageTexts.size(), 1) * sizeof(std::string_view),
+                             start);
+            m_pageTexts.push_back(std::move(text));
+        }
     }
     loadInts(ar, budget, m_pageKinds);
     loadInts(ar, budget, m_arrowLines);

@@ -3,6 +3,8 @@
 // The in-memory lesson: per tutorial page a snippet, the kind of change and the lines it concerns,
 // plus the lesson folder and the page now shown. One instance, theLesson, is shared by every pane.
 
+#include "pagetexts.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,19 +29,23 @@ public:
     virtual void Serialize(CArchive &ar);
 
     int GetPageCount() const { return int(m_pageTexts.size()); }
-    std::string GetPageText(int page) const { return at(m_pageTexts, page, std::string()); }
+    std::string GetPageText(int page) const
+    {
+        return isValidIndex(m_pageTexts, page) ? std::string(m_pageTexts[size_t(page)])
+                                               : std::string();
+    }
     int32_t GetPageKind(int page) const { return at(m_pageKinds, page, int32_t(Add)); }
     int32_t GetArrowLine(int page) const { return at(m_arrowLines, page, 0); }
     int32_t GetArrowCount(int page) const { return at(m_arrowCounts, page, 0); }
 
     // The lists are parallel by index but their lengths come from the file unchecked, and the
     // current page comes from a page's file name: every read is checked against its own list.
-    template <typename T> static bool isValidIndex(const std::vector<T> &list, int page)
+    template <typename List> static bool isValidIndex(const List &list, int page)
     {
         return page >= 0 && size_t(page) < list.size();
     }
 
-    std::vector<std::string> m_pageTexts; // code page 932 bytes, CR LF line ends, NULs kept
+    CPageTexts m_pageTexts; // code page 932 bytes, CR LF line ends, NULs kept
     std::vector<int32_t> m_pageKinds;
     std::vector<int32_t> m_arrowLines; // 1-based first line
     std::vector<int32_t> m_arrowCounts;

@@ -160,9 +160,7 @@ bool CHTML5View::CopySnippet()
 {
     CMainFrame *frame = AfxGetMainWnd();
     const int page = theLesson.m_currentPage;
-    std::string text = CBolto::isValidIndex(theLesson.m_pageTexts, page)
-                           ? theLesson.m_pageTexts[size_t(page)]
-                           : std::string();
+    std::string text = theLesson.GetPageText(page);
     if (m_copyDisabled)
         return false;
     // The clipboard takes plain text, which ends at the first NUL.
