@@ -220,17 +220,10 @@ std::string CArchive::readStringBody()
     return readUtf16(length);
 }
 
-std::string CArchive::readUtf16(uint64_t units)
+template <typename Sink> void CArchive::readUtf16Slices(uint64_t units, Sink &&sink)
 {
-    // Converted a slice at a time, so a long text never exists twice over in UTF-16. A text of
-    // one slice goes through the scratch string, so its own string is allocated once at its size.
-    char16_t slice[32768];
-    const bool oneSlice = units <= std::size(slice);
-    std::string text;
-    std::string &out = oneSlice ? m_scratch : text;
-    out.clear();
-    if (!oneSlice && remaining() != UINT64_MAX)
-        text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
+    // A slice at a time, so a long text never exists twice over in UTF-16.
+    char16_t slice[kSliceUnits];
     size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
     while (units > 0) {
         const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));
@@ -242,10 +235,24 @@ std::string CArchive::readUtf16(uint64_t units)
         units -= n;
         const size_t count = held + n;
         held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
-        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), out);
+        sink(std::u16string_view(slice, count - held));
         if (held)
             slice[0] = slice[count - 1];
     }
+}
+
+std::string CArchive::readUtf16(uint64_t units)
+{
+    // A text of one slice goes through the scratch string, so its own string is allocated once
+    // at its size.
+    const bool oneSlice = units <= kSliceUnits;
+    std::string text;
+    std::string &out = oneSlice ? m_scratch : text;
+    out.clear();
+    if (!oneSlice && remaining() != UINT64_MAX)
+        text.reserve(size_t(units)); // one byte per unit for ASCII; grows for the rest
+    readUtf16Slices(units,
+                    [&out](std::u16string_view part) { codepage::AppendUtf16AsCp932(part, out); });
     if (oneSlice)
         return m_scratch;
     return text;
@@ -279,27 +286,16 @@ std::string_view CArchive::readUtf16InBlock(uint64_t units)
     // converted text is written behind what was read and never over what is still to come.
     char *const begin = m_block.get() + m_position;
     char *end = begin;
-    char16_t slice[32768];
-    size_t held = 0; // a high surrogate at the end of the last slice waits for its partner
-    while (units > 0) {
-        const size_t n = size_t(std::min<uint64_t>(units, std::size(slice) - held));
-        read(slice + held, 2 * n);
-        if constexpr (std::endian::native == std::endian::big) {
-            for (size_t i = held; i < held + n; ++i)
-                slice[i] = char16_t(slice[i] << 8 | slice[i] >> 8);
-        }
-        units -= n;
-        const size_t count = held + n;
-        held = units > 0 && slice[count - 1] >= 0xD800 && slice[count - 1] <= 0xDBFF ? 1 : 0;
+    uint64_t converted = 0;
+    readUtf16Slices(units, [&](std::u16string_view part) {
+        converted += part.size();
         m_scratch.clear();
-        codepage::AppendUtf16AsCp932(std::u16string_view(slice, count - held), m_scratch);
-        if (end + m_scratch.size() > m_block.get() + m_position - 2 * held)
+        codepage::AppendUtf16AsCp932(part, m_scratch);
+        if (uint64_t(end - begin) + m_scratch.size() > 2 * converted)
             throw CArchiveException(CArchiveException::genericException, m_position);
         std::memcpy(end, m_scratch.data(), m_scratch.size());
         end += m_scratch.size();
-        if (held)
-            slice[0] = slice[count - 1];
-    }
+    });
     return std::string_view(begin, size_t(end - begin));
 }
 

@@ -82,6 +82,10 @@ private:
     // Reads a string's length prefix; `unicode` tells whether it counts UTF-16 units.
     uint64_t readPrefix(bool &unicode);
     std::string readStringBody();
+    // Reads `units` UTF-16 units and hands them to `sink` a slice at a time, never splitting a
+    // surrogate pair.
+    template <typename Sink> void readUtf16Slices(uint64_t units, Sink &&sink);
+    static constexpr size_t kSliceUnits = 32768;
     std::string readUtf16(uint64_t units);
     std::string_view readUtf16InBlock(uint64_t units);
 
