@@ -97,19 +97,17 @@ void CArchive::read(void *dest, size_t size)
 uint64_t CArchive::readUnsigned(size_t size)
 {
     unsigned char bytes[8] = {};
+    const unsigned char *in = bytes;
     if (!m_file && m_memory.size() - m_position >= size) {
         // Straight from memory: a lesson of small pages has a prefix and three integers a page.
-        const auto *in = reinterpret_cast<const unsigned char *>(m_memory.data() + m_position);
+        in = reinterpret_cast<const unsigned char *>(m_memory.data() + m_position);
         m_position += size;
-        uint64_t value = 0;
-        for (size_t i = size; i-- > 0;)
-            value = (value << 8) | in[i];
-        return value;
+    } else {
+        read(bytes, size);
     }
-    read(bytes, size);
     uint64_t value = 0;
     for (size_t i = size; i-- > 0;)
-        value = (value << 8) | bytes[i];
+        value = (value << 8) | in[i];
     return value;
 }
 
@@ -170,17 +168,22 @@ std::string CArchive::readBytes(uint64_t size)
     return bytes;
 }
 
-std::string CArchive::ReadString()
+template <typename Read> auto CArchive::readAtStart(Read &&read)
 {
     // A failure anywhere in the prefix or the bytes is reported at the string's start, so the
     // offset names the value that could not be read.
     const uint64_t start = m_position;
     try {
-        return readStringBody();
+        return read();
     } catch (CArchiveException &e) {
         e.m_offset = start;
         throw;
     }
+}
+
+std::string CArchive::ReadString()
+{
+    return readAtStart([this] { return readStringBody(); });
 }
 
 uint64_t CArchive::readPrefix(bool &unicode)
@@ -260,8 +263,7 @@ std::string CArchive::readUtf16(uint64_t units)
 
 std::string_view CArchive::ReadStringInBlock()
 {
-    const uint64_t start = m_position;
-    try {
+    return readAtStart([this] {
         bool unicode = false;
         const uint64_t length = readPrefix(unicode);
         if (unicode) {
@@ -274,10 +276,7 @@ std::string_view CArchive::ReadStringInBlock()
         const std::string_view text = m_memory.substr(size_t(m_position), size_t(length));
         m_position += length;
         return text;
-    } catch (CArchiveException &e) {
-        e.m_offset = start;
-        throw;
-    }
+    });
 }
 
 std::string_view CArchive::readUtf16InBlock(uint64_t units)

@@ -79,6 +79,8 @@ private:
     // How many bytes may still come; a file whose size cannot be known answers UINT64_MAX.
     uint64_t remaining() const;
     std::string readBytes(uint64_t size);
+    // Runs `read` for one string; a failure names the string's start.
+    template <typename Read> auto readAtStart(Read &&read);
     // Reads a string's length prefix; `unicode` tells whether it counts UTF-16 units.
     uint64_t readPrefix(bool &unicode);
     std::string readStringBody();
