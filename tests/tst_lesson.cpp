@@ -213,37 +213,41 @@ void TestLesson::load_data()
             bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
         return bytes;
     };
+    const QByteArray pairAtCut = longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b");
+    const QByteArray loneHighAtCut = longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c");
+    const QByteArray pairAtCutLoaded = QByteArray(32767, 'a') + "?b";
+    const QByteArray loneHighAtCutLoaded = QByteArray(32767, 'a') + "?c";
     QTest::newRow("UTF-16 surrogates across the slice boundary")
         << LessonBytes()
                .count(2)
-               .raw(longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b"))
-               .raw(longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c"))
+               .raw(pairAtCut)
+               .raw(loneHighAtCut)
                .count(0)
                .count(0)
                .count(0)
                .folder("")
                .bytes()
-        << "ok" << 0LL << TextList{QByteArray(32767, 'a') + "?b", QByteArray(32767, 'a') + "?c"}
-        << IntList{} << IntList{} << IntList{} << QByteArray();
+        << "ok" << 0LL << TextList{pairAtCutLoaded, loneHighAtCutLoaded} << IntList{} << IntList{}
+        << IntList{} << QByteArray();
     // From a file, a lesson that starts with a plain text is read whole and its UTF-16 texts are
     // converted where they lie.
     QTest::newRow("UTF-16 texts after a plain one")
         << LessonBytes()
                .count(4)
                .text("x")
-               .raw(longUtf16(QString(32767, 'a') + QString::fromUtf8("😀") + "b"))
+               .raw(pairAtCut)
                .utf16Text(QString::fromUtf8("あA"))
-               .raw(longUtf16(QString(32767, 'a') + QChar(0xD83D) + "c"))
+               .raw(loneHighAtCut)
                .count(0)
                .count(0)
                .count(0)
                .folder("")
                .bytes()
         << "ok" << 0LL
-        << TextList{"x", QByteArray(32767, 'a') + "?b",
+        << TextList{"x", pairAtCutLoaded,
                     "\x82\xa0"
                     "A",
-                    QByteArray(32767, 'a') + "?c"}
+                    loneHighAtCutLoaded}
         << IntList{} << IntList{} << IntList{} << QByteArray();
     QTest::newRow("kinds outside the enumeration are kept")
         << LessonBytes()
