@@ -1,38 +1,44 @@
 #include "sound.h"
 
 #include "boltoresources.h"
-#include "paths.h"
-#include "qtcodepage.h"
 
 #include <QApplication>
-#include <QLibrary>
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSoundEffect>
+#include <QUrl>
 
 namespace {
 int g_requests = 0;
 
-using PlayFunction = bool (*)();
-
-// The player module in the program's modules folder (copysound.cpp), opened on the first copy and
-// kept. Null when it is missing.
-PlayFunction player()
+// Created on first use and kept: loading the sample once keeps later copies instant. Null when
+// the machine has no audio output at all (a server, a test run), so nothing keeps retrying.
+QSoundEffect *copySound()
 {
-    static const PlayFunction play = [] {
-        QLibrary library(FromPath(ProgramDirectory()) + QStringLiteral("modules/bolto_sound"));
-        return reinterpret_cast<PlayFunction>(library.resolve("BoltoPlayCopySound"));
+    static QSoundEffect *effect = [] {
+        InitBoltoResources();
+        const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+        if (output.isNull())
+            return static_cast<QSoundEffect *>(nullptr);
+        auto *sound = new QSoundEffect(output, qApp);
+        sound->setSource(QUrl(QStringLiteral("qrc:/sounds/copy.wav")));
+        return sound;
     }();
-    return play;
+    return effect;
 }
 } // namespace
 
 void PlayCopySound()
 {
     ++g_requests;
-    // The sample is among the program's resources.
-    InitBoltoResources();
-    const PlayFunction play = player();
-    // A copy while the chime still sounds starts it from the beginning.
-    if (!play || !play())
+    QSoundEffect *sound = copySound();
+    if (!sound || sound->status() == QSoundEffect::Error) {
         QApplication::beep();
+        return;
+    }
+    // A copy while the chime still sounds starts it from the beginning.
+    sound->stop();
+    sound->play();
 }
 
 int CopySoundRequests()
