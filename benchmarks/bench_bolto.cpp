@@ -30,6 +30,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTest>
 
 #include <unicode/ucnv.h>
@@ -182,9 +183,9 @@ int decode(const QString &path)
     return 0;
 }
 
-// Keys typed in the middle of the editor's text, each painted before the next: the editor
-// paints what the key changed, as it does for the learner.
-double typeKeys(CProgrammingView *view, int keys)
+// Keys typed in the editor, each painted before the next: the editor paints what the key
+// changed, as it does for the learner.
+double typeKeys(QPlainTextEdit *view, int keys)
 {
     QCoreApplication::processEvents();
     return seconds([&] {
@@ -196,11 +197,29 @@ double typeKeys(CProgrammingView *view, int keys)
            keys;
 }
 
-void placeCaretMid(CProgrammingView *view)
+// A key typed and erased again, `pairs` times, each painted: the line keeps its length, so no key
+// scrolls the view sideways, and a sample is long enough that one scheduling delay does not
+// decide it. Seconds per key.
+double typeAndErase(QPlainTextEdit *view, int pairs)
 {
-    const int line = view->GetLineCount() / 2;
-    const int start = view->LineIndex(line);
-    view->SetSel(start + 20, start + 20);
+    QCoreApplication::processEvents();
+    return seconds([&] {
+               for (int i = 0; i < pairs; ++i) {
+                   QTest::keyClick(view, Qt::Key_A);
+                   QCoreApplication::processEvents();
+                   QTest::keyClick(view, Qt::Key_Backspace);
+                   QCoreApplication::processEvents();
+               }
+           }) /
+           (2 * pairs);
+}
+
+// The caret 20 characters into the middle line, in view.
+void placeCaretMid(QPlainTextEdit *view)
+{
+    QTextCursor caret(view->document()->findBlockByNumber(view->document()->blockCount() / 2));
+    caret.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 20);
+    view->setTextCursor(caret);
     view->ensureCursorVisible();
 }
 
@@ -274,15 +293,33 @@ int editor(int lines)
 
     // Typing as the learner has it: in the window's editor, with its colouring, gutter, lesson
     // check, progress and guidance listening, the short program and the long ones in turn.
+    // Beside it Qt's own editor, same size and font, no margin (as ours: Qt's default margin
+    // alone makes every key cost in proportion to the program), with nothing of the program's:
+    // how much of the growth is Qt's.
     const QString bigText = big->GetWindowText();
     const QString tinyText = program(10);
+    QPlainTextEdit qtOnly;
+    qtOnly.setLineWrapMode(QPlainTextEdit::NoWrap);
+    qtOnly.setFont(big->font());
+    qtOnly.document()->setDocumentMargin(0);
+    qtOnly.resize(big->size());
+    qtOnly.show();
+    if (!QTest::qWaitForWindowExposed(&qtOnly))
+        qFatal("not exposed");
+    constexpr int kPairs = 100;
     for (int run = 0; run < runs(); ++run) {
         big->SetWindowText(tinyText);
         placeCaretMid(big);
-        s["type_small"].append(typeKeys(big, 10));
+        s["type_small"].append(typeAndErase(big, kPairs));
         big->SetWindowText(bigText);
         placeCaretMid(big);
-        s["type_big"].append(typeKeys(big, 10));
+        s["type_big"].append(typeAndErase(big, kPairs));
+        qtOnly.setPlainText(tinyText);
+        placeCaretMid(&qtOnly);
+        s["qt_type_small"].append(typeAndErase(&qtOnly, kPairs));
+        qtOnly.setPlainText(bigText);
+        placeCaretMid(&qtOnly);
+        s["qt_type_big"].append(typeAndErase(&qtOnly, kPairs));
         big->SetWindowText(longText);
         big->SetSel(18 + longBytes / 2, 18 + longBytes / 2);
         big->ensureCursorVisible();

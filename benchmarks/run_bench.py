@@ -242,6 +242,8 @@ def editor_rows():
         [x * 1000 for x in s["page_change"]], 16.7, "low")
     row(f"Typing mid-way in {lines} lines vs 10 lines", ratios(s, "type_big", "type_small"), 1.2,
         "low")
+    row("  the same in Qt's own editor, same font, nothing of the program's",
+        ratios(s, "qt_type_big", "qt_type_small"), float("inf"), "low", "Qt's share")
     row(f"Typing on a line of {result['long_line_bytes'] / MB:.2f} MB: ms per key",
         [x * 1000 for x in s["type_long_line"]], 100, "low")
     row(f"Typing on a line of {result['long_line_bytes'] / MB:.2f} MB in a script: ms per key",
