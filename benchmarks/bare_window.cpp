@@ -98,7 +98,8 @@ int main(int argc, char **argv)
             qFatal("no database");
         QSqlQuery query(db);
         query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS lesson (path BLOB PRIMARY KEY, page INT)"));
+        query.exec(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS lesson (path BLOB PRIMARY KEY, page INT)"));
         query.exec(QStringLiteral("SELECT page FROM lesson WHERE path = x'00'"));
     }
 

@@ -14,6 +14,7 @@
 #include "bolto.h"
 #include "codepage.h"
 #include "framefixture.h"
+#include "html5view.h"
 #include "lessonfile.h"
 #include "linewnd.h"
 #include "mainframe.h"
@@ -30,8 +31,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 
 #include <unicode/ucnv.h>
 
@@ -246,7 +247,7 @@ int editor(int lines)
 
     theLesson.Reset();
     theLesson.m_pageTexts = {"x\r\n", "y\r\n"};
-    theLesson.m_pageKinds = {Replace, Replace};
+    theLesson.m_pageKinds = {Replace, Add};
     theLesson.m_arrowLines = {lines / 4, 3 * lines / 4};
     theLesson.m_arrowCounts = {30, 30};
     theLesson.m_currentPage = 0;
@@ -277,15 +278,16 @@ int editor(int lines)
                                kRepaints);
         theLesson.m_arrowLines = pageLines;
 
-        // A page change, to pages far apart in turn, until everything it caused is painted;
-        // what the typing before it left pending is painted first.
+        // A page change as the tutorial pane makes it, to pages far apart and of two kinds in
+        // turn, until the events it caused are handled, paints among them; what the typing before
+        // it left pending is painted first.
         big->viewport()->repaint();
         QCoreApplication::processEvents();
         QSignalSpy painted(big->m_lineWnd, &CLineWnd::Painted);
+        const QString next =
+            QStringLiteral("file:///lesson/html/index%1.html").arg(1 - theLesson.m_currentPage);
         s["page_change"].append(seconds([&] {
-            theLesson.m_currentPage = 1 - theLesson.m_currentPage;
-            big->ShowPageLines();
-            big->viewport()->repaint();
+            frame.m_tutorialView->OnBeforeNavigate2(next);
             QCoreApplication::processEvents();
         }));
         paints.append(painted.count());

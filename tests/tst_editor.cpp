@@ -98,6 +98,8 @@ private slots:
     void gutterArrows();
     void gutterNumbers();
     void gutterRepaints();
+    void pageChangePaintsGutterOnce_data();
+    void pageChangePaintsGutterOnce();
     void gutterClicks();
 
 private:
@@ -909,6 +911,41 @@ void TestEditor::gutterRepaints()
     QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
     QTest::keyClick(m_view, Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, 0);
+}
+
+void TestEditor::pageChangePaintsGutterOnce_data()
+{
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("mostPaints");
+    // A page of another kind has another selection colour, and Qt repaints the whole editor for
+    // it, the gutter with it: that paint is Qt's.
+    QTest::newRow("same kind") << 1 << 1;
+    QTest::newRow("another kind") << 2 << 2;
+}
+
+void TestEditor::pageChangePaintsGutterOnce()
+{
+    QFETCH(int, to);
+    QFETCH(int, mostPaints);
+    m_view->SetWindowText(numberedLines(300));
+    setLesson(3, {Replace, Replace, Add}, {20, 150, 260}, {3, 3, 3}, 0);
+    const auto showPage = [this](int page) {
+        m_frame->m_tutorialView->OnBeforeNavigate2(
+            QStringLiteral("file:///lesson/html/index%1.html").arg(page));
+    };
+    showPage(0);
+    QCoreApplication::processEvents();
+    QSignalSpy painted(m_view->m_lineWnd, &CLineWnd::Painted);
+
+    showPage(to);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(theLesson.m_currentPage, to);
+    QVERIFY(painted.count() >= 1);
+    QVERIFY2(painted.count() <= mostPaints, qPrintable(QString::number(painted.count())));
+    // Whichever paint came last drew the new page's rows.
+    QCOMPARE(m_view->m_lineWnd->m_firstVisibleLine, m_view->GetFirstVisibleLine());
+    QVERIFY(m_view->GetFirstVisibleLine() > 100);
 }
 
 void TestEditor::gutterClicks()

@@ -63,6 +63,15 @@ void CLineWnd::paintEvent(QPaintEvent *)
     emit Painted();
 }
 
+void CLineWnd::changeEvent(QEvent *event)
+{
+    // The gutter draws in colours of its own. The editor's palette changes with every page of
+    // another kind (its selection colour), and Qt would paint the gutter again for each.
+    if (event->type() == QEvent::PaletteChange)
+        return;
+    QWidget::changeEvent(event);
+}
+
 void CLineWnd::drawRows(QPainter &painter)
 {
     const int page = theLesson.m_currentPage;

@@ -212,8 +212,10 @@ void CProgrammingView::applyKindColors()
         colors.setColor(group, QPalette::Highlight, selection);
         colors.setColor(group, QPalette::HighlightedText, Qt::white);
     }
-    if (colors != palette())
+    if (colors != palette()) {
         setPalette(colors);
+        m_colorsChanged = m_gutterHolds > 0;
+    }
 }
 
 void CProgrammingView::scrollLinesIntoView(int first, int last)

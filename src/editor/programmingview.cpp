@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 constexpr int kLeftMargin = 35;
@@ -78,8 +79,26 @@ void CProgrammingView::repaintLineWnd()
 {
     if (!m_lineWnd)
         return;
+    if (m_gutterHolds > 0) {
+        m_gutterPending = true;
+        return;
+    }
     updateGutter();
     m_lineWnd->repaint();
+}
+
+void CProgrammingView::ReleaseGutter()
+{
+    if (m_gutterHolds == 0 || --m_gutterHolds > 0 || !std::exchange(m_gutterPending, false))
+        return;
+    if (!std::exchange(m_colorsChanged, false)) {
+        repaintLineWnd();
+        return;
+    }
+    // New colours repaint the whole editor, gutter included, when the events are next handled:
+    // painting the gutter now as well would paint it twice.
+    updateGutter();
+    m_lineWnd->update();
 }
 
 void CProgrammingView::OnInitialUpdate()
@@ -92,7 +111,6 @@ void CProgrammingView::ShowPageLines()
 {
     if (theLesson.GetPageCount() == 0)
         return;
-    applyKindColors();
     const int page = theLesson.m_currentPage;
     // The lesson's numbers, moved to where those lines stand when the learner's program differs.
     const CPageLines pageLines =
@@ -124,6 +142,9 @@ void CProgrammingView::ShowPageLines()
     const qint64 scroll = line - kTargetRow - firstVisible;
     LineScroll(int(std::clamp<qint64>(scroll, INT_MIN, INT_MAX)));
     m_showingPage = false;
+    // Last: the lesson check's note above repaints the status bar at once, and Qt then paints
+    // every part of the window waiting for it, the gutter too if the colours had changed.
+    applyKindColors();
     repaintLineWnd();
 }
 

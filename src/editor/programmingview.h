@@ -42,6 +42,10 @@ public:
     void OnEditRedo();
     // A page is shown: its step starts at the current end of the undo history.
     void StartStep();
+    // Gutter repaints asked for between the two are made once, at the last release: a page
+    // change selects, scrolls and starts a step, and each would paint the gutter.
+    void HoldGutter() { ++m_gutterHolds; }
+    void ReleaseGutter();
     // The editor's width that shows `columns` characters of the text beside the gutter.
     int WidthForColumns(int columns) const;
     int GutterWidth() const { return m_gutterWidth; }
@@ -110,6 +114,9 @@ private:
     int m_doneFrom = 0;
     int m_doneTo = 0;
     int m_gutterWidth = 30;
+    int m_gutterHolds = 0;
+    bool m_gutterPending = false;
+    bool m_colorsChanged = false; // while the gutter is held
     QFont m_digitFont;
     int m_digitWidth = -1;
     bool m_inStepUndo = false;

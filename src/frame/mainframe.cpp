@@ -169,6 +169,7 @@ void CMainFrame::createClient()
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_tutorialView = new CHTML5View(m_splitter);
     m_editorView = new CProgrammingView(m_splitter);
+    m_tutorialView->SetEditor(m_editorView);
     m_splitter->addWidget(m_tutorialView);
     m_splitter->addWidget(m_editorView);
     m_splitter->setStretchFactor(0, 0);

@@ -20,6 +20,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <climits>
@@ -61,24 +62,33 @@ void CHTML5View::OnInitialUpdate()
     ClipboardEmpty();
 }
 
+void CHTML5View::SetEditor(CProgrammingView *editor)
+{
+    m_editor = editor;
+}
+
 void CHTML5View::OnBeforeNavigate2(const QString &url)
 {
     // Only this literal is left alone: web pages are not tutorial pages, while https and local
     // pages are tracked alike.
     const std::string text = url.toStdString();
-    CMainFrame *frame = AfxGetMainWnd();
-    if (text.find("http://") == std::string::npos && frame && frame->m_editorView) {
+    if (text.find("http://") == std::string::npos && m_editor) {
+        m_editor->HoldGutter();
+        const auto paintOnce = qScopeGuard([this] {
+            if (m_editor)
+                m_editor->ReleaseGutter();
+        });
         std::string title;
         theLesson.m_currentPage = FileBaseName(title, text) ? ParsePageNumber(title, "index") : -1;
         // The page is stored before the editor reads it; the flags and the clipboard are reset
         // after, so the snippet of the page being left can no longer be pasted.
-        frame->m_editorView->ShowPageLines();
+        m_editor->ShowPageLines();
         // A finished step stays finished: its page follows its links at once.
         const bool done = isStepDone(theLesson.m_currentPage);
-        frame->m_editorView->m_pageDone = done;
+        m_editor->m_pageDone = done;
         m_copyDisabled = done;
         ClipboardEmpty();
-        frame->m_editorView->StartStep();
+        m_editor->StartStep();
         m_copiesOnPage = 0;
         if (m_progress)
             m_progress->NotePageShown(theLesson.m_currentPage);

@@ -8,6 +8,7 @@
 #include <string>
 
 class CLessonProgress;
+class CProgrammingView;
 class QPoint;
 
 // The tutorial pane: shows the lesson's pages, learns the current page from every navigation and
@@ -39,6 +40,8 @@ public:
     // Takes finished steps from the learner's progress, tells it the page shown and shows the
     // page it asks for.
     void SetProgress(CLessonProgress *progress);
+    // The editor beside the pane: a page shown selects its lines there and starts its step.
+    void SetEditor(CProgrammingView *editor);
     // Page `page` of the lesson folder.
     void NavigateToPage(int page);
 
@@ -68,4 +71,5 @@ private:
     bool isStepDone(int page) const;
 
     QPointer<CLessonProgress> m_progress;
+    QPointer<CProgrammingView> m_editor;
 };
