@@ -5,12 +5,13 @@
 //
 //   bolto-bare-webview URL WIDTH HEIGHT
 
+#include "firstpage.h"
+
 #include <QApplication>
 #include <QUrl>
 #include <QWebEngineView>
 
 #include <cstdio>
-#include <ctime>
 
 int main(int argc, char **argv)
 {
@@ -23,12 +24,7 @@ int main(int argc, char **argv)
     }
     QWebEngineView view;
     QObject::connect(&view, &QWebEngineView::loadFinished, &app, [&](bool ok) {
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::printf("firstpage %lld%s\n",
-                    static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                    ok ? "" : " failed");
-        std::fflush(stdout);
+        PrintFirstPage(ok ? "" : " failed");
         QCoreApplication::quit();
     });
     view.resize(args[2].toInt(), args[3].toInt());

@@ -9,6 +9,8 @@
 //
 //   bolto-bare-window URL WIDTH HEIGHT DATABASE
 
+#include "firstpage.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QMainWindow>
@@ -25,7 +27,6 @@
 #include <QWebEngineView>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
 void fillMenus(QMenuBar *bar)
@@ -104,12 +105,7 @@ int main(int argc, char **argv)
     }
 
     QObject::connect(view, &QWebEngineView::loadFinished, &app, [&](bool ok) {
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::printf("firstpage %lld%s\n",
-                    static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                    ok ? "" : " failed");
-        std::fflush(stdout);
+        PrintFirstPage(ok ? "" : " failed");
         QCoreApplication::quit();
     });
     window.resize(args[2].toInt(), args[3].toInt());

@@ -3,12 +3,11 @@
 //   firstpage <CLOCK_MONOTONIC ns> <window width> <window height> <page URL>
 // and quits the program. The engine's own processes do not inherit it.
 
+#include "firstpage.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <QWebEngineView>
-
-#include <cstdio>
-#include <ctime>
 
 namespace {
 class FirstPageProbe : public QObject
@@ -25,14 +24,10 @@ protected:
         qApp->removeEventFilter(this);
         auto *view = static_cast<QWebEngineView *>(watched);
         connect(view, &QWebEngineView::loadFinished, this, [this, view](bool ok) {
-            timespec now;
-            clock_gettime(CLOCK_MONOTONIC, &now);
             const QSize size = view->window()->size();
-            std::printf("firstpage %lld %d %d %s\n",
-                        static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec,
-                        size.width(), size.height(),
-                        ok ? view->url().toEncoded().constData() : "failed");
-            std::fflush(stdout);
+            PrintFirstPage(" " + QByteArray::number(size.width()) + ' ' +
+                           QByteArray::number(size.height()) + ' ' +
+                           (ok ? view->url().toEncoded() : QByteArrayLiteral("failed")));
             disconnect(view, nullptr, this, nullptr);
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         });
