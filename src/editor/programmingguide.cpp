@@ -214,7 +214,8 @@ void CProgrammingView::applyKindColors()
     }
     if (colors != palette()) {
         setPalette(colors);
-        m_colorsChanged = m_gutterHolds > 0;
+        if (m_gutterHolds > 0)
+            m_colorsChanged = true;
     }
 }
 

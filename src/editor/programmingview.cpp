@@ -89,9 +89,12 @@ void CProgrammingView::repaintLineWnd()
 
 void CProgrammingView::ReleaseGutter()
 {
-    if (m_gutterHolds == 0 || --m_gutterHolds > 0 || !std::exchange(m_gutterPending, false))
+    if (m_gutterHolds == 0 || --m_gutterHolds > 0)
         return;
-    if (!std::exchange(m_colorsChanged, false)) {
+    const bool colorsChanged = std::exchange(m_colorsChanged, false);
+    if (!std::exchange(m_gutterPending, false))
+        return;
+    if (!colorsChanged) {
         repaintLineWnd();
         return;
     }
