@@ -129,10 +129,6 @@ void CArchive::ReadInt32s(int32_t *out, size_t count)
 
 std::string CArchive::readBytes(uint64_t size)
 {
-    // The length comes from the file: never allocate more than the file can still deliver.
-    const uint64_t start = m_position;
-    if (size > remaining())
-        throw CArchiveException(CArchiveException::endOfFile, start);
     std::string bytes;
     if (remaining() != UINT64_MAX) {
 #ifdef __cpp_lib_string_resize_and_overwrite
@@ -208,6 +204,10 @@ uint64_t CArchive::readPrefix(bool &unicode)
             }
         }
     }
+    // The length comes from the file: never allocate or read more than the file can still
+    // deliver.
+    if (length > remaining() / (unicode ? 2 : 1))
+        throw CArchiveException(CArchiveException::endOfFile, m_position);
     return length;
 }
 
@@ -215,12 +215,7 @@ std::string CArchive::readStringBody()
 {
     bool unicode = false;
     const uint64_t length = readPrefix(unicode);
-    if (!unicode)
-        return readBytes(length);
-
-    if (length > remaining() / 2)
-        throw CArchiveException(CArchiveException::endOfFile, m_position);
-    return readUtf16(length);
+    return unicode ? readUtf16(length) : readBytes(length);
 }
 
 template <typename Sink> void CArchive::readUtf16Slices(uint64_t units, Sink &&sink)
@@ -266,13 +261,8 @@ std::string_view CArchive::ReadStringInBlock()
     return readAtStart([this] {
         bool unicode = false;
         const uint64_t length = readPrefix(unicode);
-        if (unicode) {
-            if (length > remaining() / 2)
-                throw CArchiveException(CArchiveException::endOfFile, m_position);
+        if (unicode)
             return readUtf16InBlock(length);
-        }
-        if (length > remaining())
-            throw CArchiveException(CArchiveException::endOfFile, m_position);
         const std::string_view text = m_memory.substr(size_t(m_position), size_t(length));
         m_position += length;
         return text;

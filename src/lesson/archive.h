@@ -78,10 +78,12 @@ private:
     uint64_t readUnsigned(size_t size);
     // How many bytes may still come; a file whose size cannot be known answers UINT64_MAX.
     uint64_t remaining() const;
+    // `size` bytes, which readPrefix checked against what may still come.
     std::string readBytes(uint64_t size);
     // Runs `read` for one string; a failure names the string's start.
     template <typename Read> auto readAtStart(Read &&read);
-    // Reads a string's length prefix; `unicode` tells whether it counts UTF-16 units.
+    // Reads a string's length prefix; `unicode` tells whether it counts UTF-16 units. A length
+    // longer than the rest of the file fails here.
     uint64_t readPrefix(bool &unicode);
     std::string readStringBody();
     // Reads `units` UTF-16 units and hands them to `sink` a slice at a time, never splitting a
