@@ -29,11 +29,7 @@ public:
     virtual void Serialize(CArchive &ar);
 
     int GetPageCount() const { return int(m_pageTexts.size()); }
-    std::string GetPageText(int page) const
-    {
-        return isValidIndex(m_pageTexts, page) ? std::string(m_pageTexts[size_t(page)])
-                                               : std::string();
-    }
+    std::string GetPageText(int page) const { return at(m_pageTexts, page, std::string()); }
     int32_t GetPageKind(int page) const { return at(m_pageKinds, page, int32_t(Add)); }
     int32_t GetArrowLine(int page) const { return at(m_arrowLines, page, 0); }
     int32_t GetArrowCount(int page) const { return at(m_arrowCounts, page, 0); }
@@ -53,9 +49,9 @@ public:
     std::string m_folderName; // code page 932 bytes; empty: no folder
 
 private:
-    template <typename T> static T at(const std::vector<T> &list, int page, T neutral)
+    template <typename T, typename List> static T at(const List &list, int page, T neutral)
     {
-        return isValidIndex(list, page) ? list[size_t(page)] : neutral;
+        return isValidIndex(list, page) ? T(list[size_t(page)]) : neutral;
     }
 };
 
