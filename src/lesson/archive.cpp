@@ -206,7 +206,7 @@ uint64_t CArchive::readPrefix(bool &unicode)
     }
     // The length comes from the file: never allocate or read more than the file can still
     // deliver.
-    if (length > remaining() / (unicode ? 2 : 1))
+    if (length > remaining() >> (unicode ? 1 : 0)) // two bytes a UTF-16 unit
         throw CArchiveException(CArchiveException::endOfFile, m_position);
     return length;
 }
